@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The test command: installs what it needs, builds both trees and runs every test,
+# natively on Linux and under Wine for the Windows build. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh
+scripts/build-libpng-win64.sh
+
+jobs=$(nproc)
+
+echo "== linux: build"
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j "$jobs"
+echo "== linux: test"
+ctest --preset linux -j "$jobs"
+
+echo "== win64: build"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j "$jobs"
+
+echo "== win64: test (Wine)"
+scripts/wine.sh prefix build/win64
+scripts/wine.sh warm build/win64
+trap 'scripts/wine.sh stop build/win64' EXIT
+# GUI tests need an X display; one Xvfb serves the whole run.
+xvfb-run -a -s "-screen 0 1280x1024x24" scripts/wine.sh run build/win64 \
+  ctest --preset win64 -j "$jobs"
