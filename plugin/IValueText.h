@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+
+// A text shown for one particular value of a parameter.
+struct IValueText
+{
+  static const int kTextSize = 32;  // bytes, terminator included
+
+  int32_t value;
+  char text[kTextSize];
+};
