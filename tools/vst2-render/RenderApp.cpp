@@ -1,0 +1,560 @@
+#include "tools/vst2-render/RenderApp.h"
+
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+
+#include "tools/vst2-render/AudioFile.h"
+#include "tools/vst2-render/DemoSignal.h"
+#include "tools/vst2-render/JsonWriter.h"
+#include "tools/vst2-render/Platform.h"
+#include "tools/vst2-render/PluginInstance.h"
+#include "tools/vst2-render/PluginLibrary.h"
+#include "tools/vst2-render/RenderOptions.h"
+#include "tools/vst2-render/SignalStats.h"
+#include "tools/vst2-render/StateFile.h"
+
+namespace vrender {
+
+namespace {
+
+// Thrown inside this file only, to leave the work at the first failure with its message.
+struct Failure {
+  std::string message;
+  int status;
+};
+
+[[noreturn]] void Fail(const std::string& message, int status = 1) { throw Failure{message, status}; }
+
+const char* PrecisionName(Precision p) {
+  switch (p) {
+    case Precision::Double64: return "64";
+    case Precision::Float32: return "32";
+    case Precision::Accumulate32: return "accumulate";
+  }
+  return "?";
+}
+
+std::string FormatDb(double db) {
+  if (std::isnan(db)) return "n/a";
+  if (std::isinf(db)) return db < 0 ? "-inf" : "+inf";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", db);
+  return text;
+}
+
+std::string ChannelName(int channel, int count) {
+  if (count == 2) return channel == 0 ? "L" : "R";
+  return std::to_string(channel + 1);
+}
+
+// Draws a bar on stderr once a render has run for about a second, when stderr is a terminal.
+class Progress {
+ public:
+  Progress(size_t totalFrames, bool allowed) : total(totalFrames), enabled(allowed && totalFrames > 0) {}
+  void Advance(size_t frames) {
+    done += frames;
+    if (!enabled) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - start < std::chrono::seconds(1) || now - lastDraw < std::chrono::milliseconds(100)) return;
+    lastDraw = now;
+    const int width = 40;
+    const int filled = static_cast<int>(width * static_cast<double>(done) / static_cast<double>(total));
+    char bar[width + 1];
+    for (int i = 0; i < width; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[width] = '\0';
+    std::fprintf(stderr, "\rrendering [%s] %3d%%", bar, static_cast<int>(100.0 * done / total));
+    std::fflush(stderr);
+    drawn = true;
+  }
+  void Finish() {
+    if (drawn) std::fprintf(stderr, "\r%*s\r", 60, "");
+    drawn = false;
+  }
+  ~Progress() { Finish(); }
+
+ private:
+  size_t total;
+  size_t done = 0;
+  bool enabled;
+  bool drawn = false;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point lastDraw = start;
+};
+
+struct EchoLine {
+  int index;
+  std::string name, display, label;
+  float normalized;
+};
+
+struct RenderResult {
+  size_t frames = 0;
+  double sampleRate = 0;
+  std::string inDescription;
+  std::vector<ChannelLevel> inLevels, outLevels;
+  bool haveCrosstalk = false;
+  double leftToRight = 0, rightToLeft = 0;
+  bool monoDuplicated = false;
+};
+
+class Session {
+ public:
+  explicit Session(const RenderOptions& o) : options(o) {}
+  int Run();
+
+ private:
+  std::string ResolvePluginPath() const;
+  std::unique_ptr<PluginInstance> NewInstance();
+  void Configure(PluginInstance& instance, std::vector<EchoLine>* echo);
+  int FindParameter(PluginInstance& instance, const std::string& name);
+  std::vector<std::vector<double>> MapInputs(const AudioBuffer& in, int inputs);
+  void PrintList(PluginInstance& instance);
+  void SaveState(PluginInstance& instance);
+  void PrintEcho(const std::vector<EchoLine>& echo);
+  void PrintRender(const RenderResult& r);
+
+  const RenderOptions& options;
+  std::string pluginPath;
+  PluginLibrary library;
+  double sampleRate = 44100.0;
+  Precision precision = Precision::Double64;
+  bool haveState = false;
+  StateFile state;
+  JsonWriter json;
+};
+
+std::string Session::ResolvePluginPath() const {
+  if (!options.pluginPath.empty()) return options.pluginPath;
+  return ExecutableDirectory() + DefaultPluginFileName();
+}
+
+std::unique_ptr<PluginInstance> Session::NewInstance() {
+  std::string error;
+  std::unique_ptr<PluginInstance> instance =
+      PluginInstance::Create(library.Entry(), library.EntryName(), error);
+  if (!instance) Fail("'" + pluginPath + "': " + error);
+  return instance;
+}
+
+int Session::FindParameter(PluginInstance& instance, const std::string& name) {
+  const int count = instance.Effect()->numParams;
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i) {
+    names.push_back(instance.ParameterName(i));
+    if (names.back() == name) return i;
+  }
+  // A second, forgiving pass: case-insensitive.
+  for (int i = 0; i < count; ++i) {
+    const std::string& n = names[static_cast<size_t>(i)];
+    if (n.size() == name.size()) {
+      bool same = true;
+      for (size_t k = 0; k < n.size() && same; ++k)
+        same = std::tolower(static_cast<unsigned char>(n[k])) ==
+               std::tolower(static_cast<unsigned char>(name[k]));
+      if (same) return i;
+    }
+  }
+  std::string known;
+  for (int i = 0; i < count && i < 16; ++i) known += (i ? ", " : "") + names[static_cast<size_t>(i)];
+  if (count > 16) known += ", ...";
+  Fail("unknown parameter '" + name + "' (the plug-in has: " + (count ? known : "no parameters") + ")");
+}
+
+void Session::Configure(PluginInstance& instance, std::vector<EchoLine>* echo) {
+  AEffect* effect = instance.Effect();
+  instance.Open(sampleRate, options.blockSize, precision);
+  if (haveState) {
+    std::vector<unsigned char> chunk = state.chunk;
+    if (instance.Dispatch(effSetChunk, state.isBank ? 0 : 1, static_cast<VstIntPtr>(chunk.size()),
+                          chunk.data()) == 0)
+      Fail("the plug-in rejected the state in '" + options.loadStatePath + "'");
+  }
+  if (options.program >= 0) {
+    if (options.program >= effect->numPrograms)
+      Fail("program " + std::to_string(options.program) + " does not exist (the plug-in has " +
+           std::to_string(effect->numPrograms) + ")");
+    instance.Dispatch(effBeginSetProgram);
+    instance.Dispatch(effSetProgram, 0, options.program);
+    instance.Dispatch(effEndSetProgram);
+  }
+  for (const ParameterSetting& s : options.settings) {
+    int index = s.index;
+    if (s.byName) {
+      index = FindParameter(instance, s.name);
+      std::vector<char> text(s.text.begin(), s.text.end());
+      text.push_back('\0');
+      if (instance.Dispatch(effString2Parameter, index, 0, text.data()) == 0)
+        Fail("the plug-in rejected '" + s.text + "' for parameter '" + s.name + "'");
+    } else {
+      if (index >= effect->numParams)
+        Fail("parameter index " + std::to_string(index) + " does not exist (the plug-in has " +
+             std::to_string(effect->numParams) + " parameters)");
+      effect->setParameter(effect, index, static_cast<float>(s.value));
+    }
+    if (echo) {
+      echo->push_back(EchoLine{index, instance.ParameterName(index), instance.ParameterDisplay(index),
+                               instance.ParameterLabel(index), instance.ParameterValue(index)});
+    }
+  }
+}
+
+std::vector<std::vector<double>> Session::MapInputs(const AudioBuffer& in, int inputs) {
+  const int channels = in.ChannelCount();
+  std::vector<std::vector<double>> feeds;
+  if (channels == inputs) {
+    feeds = in.channels;
+  } else if (channels == 1 && inputs > 1) {
+    feeds.assign(static_cast<size_t>(inputs), in.channels[0]);
+  } else {
+    Fail("'" + options.inPath + "' has " + std::to_string(channels) + " channel" +
+         (channels == 1 ? "" : "s") + " but the plug-in has " + std::to_string(inputs) +
+         " input" + (inputs == 1 ? "" : "s") +
+         " (a mono file feeds every input; other counts must match)");
+  }
+  return feeds;
+}
+
+void Session::PrintList(PluginInstance& instance) {
+  AEffect* e = instance.Effect();
+  const std::string name = instance.QueryText(effGetEffectName);
+  const std::string vendor = instance.QueryText(effGetVendorString);
+  const std::string product = instance.QueryText(effGetProductString);
+  const VstIntPtr category = instance.Dispatch(effGetPlugCategory);
+  const VstIntPtr vstVersion = instance.Dispatch(effGetVstVersion);
+  struct FlagName {
+    VstInt32 bit;
+    const char* name;
+  };
+  static const FlagName kFlags[] = {
+      {effFlagsHasEditor, "editor"},         {effFlagsCanMono, "mono"},
+      {effFlagsCanReplacing, "replacing"},   {effFlagsProgramChunks, "chunks"},
+      {effFlagsIsSynth, "synth"},            {effFlagsNoSoundInStop, "no-sound-in-stop"},
+      {effFlagsCanDoubleReplacing, "double-replacing"},
+  };
+  std::vector<std::string> flagNames;
+  for (const FlagName& f : kFlags)
+    if (e->flags & f.bit) flagNames.push_back(f.name);
+  const int current = static_cast<int>(instance.Dispatch(effGetProgram));
+  std::vector<std::string> programs;
+  for (int i = 0; i < e->numPrograms; ++i) programs.push_back(instance.QueryText(effGetProgramNameIndexed, i));
+
+  if (options.json) {
+    json.Key("plugin").BeginObject();
+    json.Key("path").String(pluginPath).Key("entry").String(library.EntryName());
+    json.Key("name").String(name).Key("vendor").String(vendor).Key("product").String(product);
+    json.Key("uniqueId").String(FourCharText(e->uniqueID)).Key("uniqueIdNumber").Integer(e->uniqueID);
+    json.Key("version").Integer(e->version).Key("vstVersion").Integer(vstVersion);
+    json.Key("category").Integer(category);
+    json.Key("inputs").Integer(e->numInputs).Key("outputs").Integer(e->numOutputs);
+    json.Key("latency").Integer(e->initialDelay);
+    json.Key("flags").Integer(e->flags).Key("flagNames").BeginArray();
+    for (const std::string& f : flagNames) json.String(f);
+    json.EndArray().EndObject();
+    json.Key("parameters").BeginArray();
+    for (int i = 0; i < e->numParams; ++i) {
+      json.BeginObject().Key("index").Integer(i).Key("name").String(instance.ParameterName(i));
+      json.Key("display").String(instance.ParameterDisplay(i)).Key("label").String(instance.ParameterLabel(i));
+      json.Key("value").Number(instance.ParameterValue(i)).EndObject();
+    }
+    json.EndArray();
+    json.Key("programs").BeginArray();
+    for (const std::string& p : programs) json.String(p);
+    json.EndArray().Key("currentProgram").Integer(current);
+    return;
+  }
+  std::printf("plug-in     %s\n", pluginPath.c_str());
+  std::printf("name        %s\n", name.c_str());
+  std::printf("vendor      %s\n", vendor.c_str());
+  if (!product.empty()) std::printf("product     %s\n", product.c_str());
+  std::printf("unique ID   %s (0x%08X)\n", FourCharText(e->uniqueID).c_str(), static_cast<unsigned>(e->uniqueID));
+  std::printf("version     %d   VST %ld   entry %s\n", e->version, static_cast<long>(vstVersion),
+              library.EntryName().c_str());
+  std::printf("I/O         %d in, %d out   category %ld   latency %d\n", e->numInputs, e->numOutputs,
+              static_cast<long>(category), e->initialDelay);
+  std::string flagText;
+  for (const std::string& f : flagNames) flagText += (flagText.empty() ? "" : ", ") + f;
+  std::printf("flags       0x%X (%s)\n", static_cast<unsigned>(e->flags), flagText.c_str());
+  std::printf("parameters  %d\n", e->numParams);
+  for (int i = 0; i < e->numParams; ++i) {
+    std::printf("  %3d  %-24s %-16s %-8s %.6f\n", i, instance.ParameterName(i).c_str(),
+                instance.ParameterDisplay(i).c_str(), instance.ParameterLabel(i).c_str(),
+                static_cast<double>(instance.ParameterValue(i)));
+  }
+  std::printf("programs    %d\n", e->numPrograms);
+  for (int i = 0; i < e->numPrograms; ++i)
+    std::printf("  %3d  %s%s\n", i, programs[static_cast<size_t>(i)].c_str(), i == current ? "  (current)" : "");
+}
+
+void Session::SaveState(PluginInstance& instance) {
+  AEffect* e = instance.Effect();
+  void* data = nullptr;
+  const VstIntPtr size = instance.Dispatch(effGetChunk, options.bank ? 0 : 1, 0, &data);
+  if (size <= 0 || !data)
+    Fail("the plug-in gave no state chunk (it may not support state chunks)");
+  StateFile saved;
+  saved.isBank = options.bank;
+  saved.uniqueId = e->uniqueID;
+  saved.pluginVersion = e->version;
+  saved.programCount = e->numPrograms;
+  if (!options.bank) saved.programName = instance.QueryText(effGetProgramName);
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  saved.chunk.assign(bytes, bytes + size);
+  if (!WriteWholeFileAtomically(options.saveStatePath, EncodeStateFile(saved)))
+    Fail("cannot write state file '" + options.saveStatePath + "'");
+  if (options.json) {
+    json.Key("savedState").BeginObject().Key("path").String(options.saveStatePath);
+    json.Key("kind").String(options.bank ? "bank" : "program").Key("chunkBytes").Integer(size).EndObject();
+  } else {
+    std::printf("saved %s state (%ld-byte chunk) to %s\n", options.bank ? "bank" : "program",
+                static_cast<long>(size), options.saveStatePath.c_str());
+  }
+}
+
+void Session::PrintEcho(const std::vector<EchoLine>& echo) {
+  if (options.json) {
+    json.Key("set").BeginArray();
+    for (const EchoLine& l : echo) {
+      json.BeginObject().Key("index").Integer(l.index).Key("name").String(l.name);
+      json.Key("display").String(l.display).Key("label").String(l.label);
+      json.Key("value").Number(l.normalized).EndObject();
+    }
+    json.EndArray();
+    return;
+  }
+  for (const EchoLine& l : echo)
+    std::printf("%s = %s%s%s\n", l.name.c_str(), l.display.c_str(), l.label.empty() ? "" : " ",
+                l.label.c_str());
+}
+
+void Session::PrintRender(const RenderResult& r) {
+  const int ins = static_cast<int>(r.inLevels.size());
+  const int outs = static_cast<int>(r.outLevels.size());
+  if (options.json) {
+    json.Key("render").BeginObject();
+    json.Key("input").String(options.inPath).Key("inputFormat").String(r.inDescription);
+    json.Key("output").String(options.outPath);
+    if (!options.outPath.empty()) json.Key("outputFormat").String(SampleFormatName(options.outFormat));
+    json.Key("frames").Integer(static_cast<long long>(r.frames)).Key("sampleRate").Number(r.sampleRate);
+    json.Key("blockSize").Integer(options.blockSize).Key("precision").String(PrecisionName(precision));
+    json.Key("monoFedToAllInputs").Bool(r.monoDuplicated);
+    auto levels = [&](const char* key, const std::vector<ChannelLevel>& list) {
+      json.Key(key).BeginArray();
+      for (const ChannelLevel& l : list) {
+        json.BeginObject().Key("peakDb").Number(AmplitudeToDb(l.peak)).Key("rmsDb").Number(AmplitudeToDb(l.rms));
+        json.Key("peak").Number(l.peak).Key("rms").Number(l.rms).EndObject();
+      }
+      json.EndArray();
+    };
+    levels("in", r.inLevels);
+    levels("out", r.outLevels);
+    json.Key("crosstalk");
+    if (r.haveCrosstalk) {
+      json.BeginObject().Key("leftToRightDb").Number(r.leftToRight).Key("rightToLeftDb").Number(r.rightToLeft);
+      json.EndObject();
+    } else {
+      json.Null();
+    }
+    json.EndObject();
+    return;
+  }
+  std::printf("rendered    %s -> %s\n", options.inPath.c_str(),
+              options.outPath.empty() ? "(not written)" : options.outPath.c_str());
+  std::printf("            %zu frames at %.0f Hz (%.2f s), %s, blocks of %d, %s-bit callback%s\n",
+              r.frames, r.sampleRate, r.sampleRate > 0 ? r.frames / r.sampleRate : 0.0,
+              r.inDescription.c_str(), options.blockSize, PrecisionName(precision),
+              precision == Precision::Accumulate32 ? " (accumulating)" : "");
+  if (r.monoDuplicated) std::printf("            mono input fed to every plug-in input\n");
+  std::printf("level (dBFS)   peak in   RMS in  peak out  RMS out\n");
+  const int rows = ins > outs ? ins : outs;
+  for (int c = 0; c < rows; ++c) {
+    std::string cols[4] = {"", "", "", ""};
+    if (c < ins) {
+      cols[0] = FormatDb(AmplitudeToDb(r.inLevels[static_cast<size_t>(c)].peak));
+      cols[1] = FormatDb(AmplitudeToDb(r.inLevels[static_cast<size_t>(c)].rms));
+    }
+    if (c < outs) {
+      cols[2] = FormatDb(AmplitudeToDb(r.outLevels[static_cast<size_t>(c)].peak));
+      cols[3] = FormatDb(AmplitudeToDb(r.outLevels[static_cast<size_t>(c)].rms));
+    }
+    std::printf("  %-10s %9s %8s %9s %8s\n", ChannelName(c, rows).c_str(), cols[0].c_str(),
+                cols[1].c_str(), cols[2].c_str(), cols[3].c_str());
+  }
+  if (r.haveCrosstalk) {
+    std::printf("crosstalk added (dB): left -> right %s, right -> left %s\n",
+                FormatDb(r.leftToRight).c_str(), FormatDb(r.rightToLeft).c_str());
+  } else {
+    std::printf("crosstalk added: not measured (needs a plug-in with two inputs and two outputs)\n");
+  }
+}
+
+int Session::Run() {
+  // Everything that can be checked without the plug-in comes first.
+  AudioBuffer input;
+  RenderResult result;
+  if (!options.inPath.empty()) {
+    std::string error;
+    if (!ReadAudioFile(options.inPath, input, result.inDescription, error)) Fail(error);
+    if (input.ChannelCount() < 1) Fail("'" + options.inPath + "' holds no audio channels");
+    sampleRate = input.sampleRate;
+  } else {
+    sampleRate = options.sampleRate;
+  }
+  if (!options.loadStatePath.empty()) {
+    std::vector<unsigned char> bytes;
+    std::string error;
+    if (!FileExists(options.loadStatePath)) Fail("state file '" + options.loadStatePath + "' does not exist");
+    if (!ReadWholeFile(options.loadStatePath, bytes)) Fail("cannot read state file '" + options.loadStatePath + "'");
+    if (!DecodeStateFile(bytes, state, error)) Fail("'" + options.loadStatePath + "': " + error);
+    haveState = true;
+  }
+
+  pluginPath = ResolvePluginPath();
+  std::string error;
+  if (!library.Load(pluginPath, error)) Fail(error);
+
+  if (options.json) json.BeginObject();
+  std::vector<EchoLine> echo;
+  {
+    std::unique_ptr<PluginInstance> main = NewInstance();
+    AEffect* effect = main->Effect();
+    if (haveState && state.uniqueId != effect->uniqueID)
+      Fail("'" + options.loadStatePath + "' was saved by plug-in '" + FourCharText(state.uniqueId) +
+           "', not by this one ('" + FourCharText(effect->uniqueID) + "')");
+    precision = options.precision;
+    if (!options.precisionGiven && !main->SupportsPrecision(Precision::Double64)) precision = Precision::Float32;
+    if (!options.inPath.empty() && !main->SupportsPrecision(precision))
+      Fail(std::string("the plug-in has no ") +
+           (precision == Precision::Double64 ? "64-bit (double replacing)"
+            : precision == Precision::Float32 ? "32-bit replacing"
+                                              : "accumulating") +
+           " block callback");
+    std::vector<std::vector<double>> feeds;
+    if (!options.inPath.empty()) {
+      if (effect->numOutputs < 1) Fail("the plug-in has no outputs");
+      feeds = MapInputs(input, effect->numInputs);
+      result.monoDuplicated = input.ChannelCount() == 1 && effect->numInputs > 1;
+    }
+    Configure(*main, &echo);
+    PrintEcho(echo);
+    if (options.list) PrintList(*main);
+
+    if (!options.inPath.empty()) {
+      const size_t frames = input.FrameCount();
+      const bool probes = effect->numInputs >= 2 && effect->numOutputs >= 2;
+      Progress progress(frames * (probes ? 3 : 1), StderrIsTerminal() && !options.json);
+      auto advance = [&progress](size_t n) { progress.Advance(n); };
+      AudioBuffer output;
+      output.sampleRate = sampleRate;
+      main->Resume();
+      main->Render(feeds, frames, precision, output, advance);
+      main->Suspend();
+      output.sampleRate = sampleRate;
+
+      // The bleed is measured on fresh, identically set-up instances fed one side at a time.
+      if (probes) {
+        result.haveCrosstalk = true;
+        for (int side = 0; side < 2; ++side) {
+          std::unique_ptr<PluginInstance> probe = NewInstance();
+          Configure(*probe, nullptr);
+          std::vector<std::vector<double>> oneSide(feeds.size(), std::vector<double>(frames, 0.0));
+          oneSide[static_cast<size_t>(side)] = feeds[static_cast<size_t>(side)];
+          AudioBuffer probeOut;
+          probe->Resume();
+          probe->Render(oneSide, frames, precision, probeOut, advance);
+          probe->Suspend();
+          const double leak = LeakageDb(probeOut.channels[static_cast<size_t>(1 - side)],
+                                        feeds[static_cast<size_t>(side)]);
+          (side == 0 ? result.leftToRight : result.rightToLeft) = leak;
+        }
+      }
+      progress.Finish();
+      result.frames = frames;
+      result.sampleRate = sampleRate;
+      for (const auto& c : input.channels) result.inLevels.push_back(MeasureChannel(c));
+      for (const auto& c : output.channels) result.outLevels.push_back(MeasureChannel(c));
+      if (!options.outPath.empty()) {
+        if (!WriteAudioFile(options.outPath, output, options.outFormat, error)) Fail(error);
+      }
+      PrintRender(result);
+    }
+    if (!options.saveStatePath.empty()) SaveState(*main);
+  }
+  if (options.json) {
+    json.EndObject();
+    std::printf("%s\n", json.Text().c_str());
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
+int RunDemo(const RenderOptions& options) {
+  AudioBuffer demo = MakeDemoSignal(options.sampleRate);
+  std::string error;
+  const SampleFormat format = options.formatGiven ? options.outFormat : DefaultSampleFormatFor(options.demoPath);
+  if (!WriteAudioFile(options.demoPath, demo, format, error)) Fail(error);
+  std::printf("wrote demo signal to %s (%zu frames, %.0f Hz, stereo, %s)\n", options.demoPath.c_str(),
+              demo.FrameCount(), demo.sampleRate, SampleFormatName(format));
+  return 0;
+}
+
+int RunCompare(const RenderOptions& options) {
+  AudioBuffer a, b;
+  std::string da, db, error;
+  if (!ReadAudioFile(options.compareA, a, da, error)) Fail(error);
+  if (!ReadAudioFile(options.compareB, b, db, error)) Fail(error);
+  Difference d;
+  if (!CompareAudio(a, b, d, error)) Fail("cannot compare '" + options.compareA + "' and '" + options.compareB + "': " + error);
+  if (options.json) {
+    JsonWriter j;
+    j.BeginObject().Key("largestDifference").Number(d.largest).Key("largestDifferenceDb").Number(AmplitudeToDb(d.largest));
+    j.Key("channel").Integer(d.channel).Key("frame").Integer(static_cast<long long>(d.frame)).EndObject();
+    std::printf("%s\n", j.Text().c_str());
+  } else if (d.largest == 0.0) {
+    std::printf("largest sample difference: 0 (the files are identical, %zu frames)\n", a.FrameCount());
+  } else {
+    std::printf("largest sample difference: %.6g (%s dBFS) at channel %d, frame %zu\n", d.largest,
+                FormatDb(AmplitudeToDb(d.largest)).c_str(), d.channel + 1, d.frame);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunRenderApp(const std::vector<std::string>& args) {
+  RenderOptions options;
+  try {
+    std::string error;
+    if (!ParseRenderOptions(std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()),
+                            options, error)) {
+      std::fprintf(stderr, "vst2-render: %s\n", error.c_str());
+      return 2;
+    }
+    if (options.help) {
+      std::fputs(RenderUsage(), stdout);
+      return 0;
+    }
+    if (!options.formatGiven && !options.outPath.empty())
+      options.outFormat = DefaultSampleFormatFor(options.outPath);
+    if (!options.demoPath.empty()) return RunDemo(options);
+    if (!options.compareA.empty()) return RunCompare(options);
+    Session session(options);
+    return session.Run();
+  } catch (const Failure& failure) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "vst2-render: %s\n", failure.message.c_str());
+    return failure.status;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vst2-render: %s\n", e.what());
+    return 1;
+  } catch (...) {
+    std::fprintf(stderr, "vst2-render: unexpected failure\n");
+    return 1;
+  }
+}
+
+}  // namespace vrender

@@ -1,0 +1,49 @@
+// The command line of vst2-render, parsed and checked before anything is loaded.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/vst2-render/AudioBuffer.h"
+#include "tools/vst2-render/PluginInstance.h"
+
+namespace vrender {
+
+// One parameter change, applied in command-line order.
+struct ParameterSetting {
+  bool byName = true;     // --set NAME=TEXT, else --param INDEX=VALUE
+  std::string name;       // parameter name as given
+  std::string text;       // text handed to the plug-in
+  int index = -1;         // --param
+  double value = 0.0;     // --param, normalised 0..1
+};
+
+struct RenderOptions {
+  bool help = false;
+  std::string pluginPath;  // empty: the plug-in built beside the tool
+  std::string inPath;
+  std::string outPath;
+  std::vector<ParameterSetting> settings;
+  int blockSize = 512;
+  bool precisionGiven = false;
+  Precision precision = Precision::Double64;
+  int program = -1;  // -1: leave the plug-in's current program
+  std::string saveStatePath;
+  bool bank = false;
+  std::string loadStatePath;
+  bool list = false;
+  bool json = false;
+  std::string demoPath;
+  std::string compareA, compareB;
+  bool formatGiven = false;
+  SampleFormat outFormat = SampleFormat::Float32;
+  double sampleRate = 44100.0;  // used when no input file gives one
+};
+
+// Parses the arguments after the program name. On failure returns false with a one-line reason.
+bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options,
+                        std::string& error);
+
+const char* RenderUsage();
+
+}  // namespace vrender
