@@ -21,9 +21,9 @@ class IEditorCanvas;
 class IPlugBase
 {
 public:
-  static const int kNameSize = 128;  // effect, product and maker name fields
+  static constexpr int kNameSize = 128;  // effect, product and maker name fields
   // Largest channel count taken from a channel I/O string.
-  static const int kMaxChannels = 1024;
+  static constexpr int kMaxChannels = 1024;
 
   // any thread, before the host has the plug-in
   IPlugBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,

@@ -15,8 +15,8 @@ public:
     kKindDouble
   };
 
-  static const int kNameSize = 32;  // name and label fields, terminator included
-  static const int kMaxDisplayPrecision = 6;
+  static constexpr int kNameSize = 32;  // name and label fields, terminator included
+  static constexpr int kMaxDisplayPrecision = 6;
 
   IPlugParam();
 

@@ -7,7 +7,7 @@ struct IPlugPreset
 {
   // Holds "user preset" with any number and the 24-character program names of VST 2.4
   // hosts; longer names are cut to fit.
-  static const int kNameSize = 32;  // terminator included
+  static constexpr int kNameSize = 32;  // terminator included
 
   IPlugPreset();
 

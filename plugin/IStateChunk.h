@@ -10,7 +10,7 @@
 class IStateChunk
 {
 public:
-  static const int kDefaultGranularity = 4096;
+  static constexpr int kDefaultGranularity = 4096;
 
   explicit IStateChunk(int granularity = kDefaultGranularity);
   ~IStateChunk();

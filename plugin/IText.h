@@ -7,7 +7,7 @@
 class IText
 {
 public:
-  static const int kGranularity = 128;
+  static constexpr int kGranularity = 128;
 
   IText() : buffer(kGranularity) {}
   explicit IText(const char* text) : buffer(kGranularity) { Set(text); }

@@ -5,7 +5,7 @@
 // A text shown for one particular value of a parameter.
 struct IValueText
 {
-  static const int kTextSize = 32;  // bytes, terminator included
+  static constexpr int kTextSize = 32;  // bytes, terminator included
 
   int32_t value;
   char text[kTextSize];

@@ -1,0 +1,6 @@
+#include "plugin/ILocalTime.h"
+
+bool ILocalTime(std::time_t t, std::tm* out)
+{
+  return out && localtime_r(&t, out) != nullptr;
+}
