@@ -1,6 +1,7 @@
 #pragma once
 
 #include "raster/RasterBitmap.h"
+#include "raster/RasterCombine.h"
 
 // Further whole-bitmap and rectangle operations. Each clips its rectangle to the bitmap and
 // does nothing for a null bitmap, null bits or an empty area.
