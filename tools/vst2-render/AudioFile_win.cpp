@@ -16,13 +16,13 @@ bool ReadAudioFile(const std::string& path, AudioBuffer& audio, std::string& des
     error = "cannot read input file '" + path + "'";
     return false;
   }
-  std::string reason;
-  if (!DecodeWav(bytes, audio, reason)) {
+  std::string reason, sampleFormat;
+  if (!DecodeWav(bytes, audio, reason, &sampleFormat)) {
     error = "'" + path + "' is not a readable audio file: " + reason +
             " (this build reads WAV only)";
     return false;
   }
-  description = "WAV";
+  description = "WAV " + sampleFormat;
   return true;
 }
 

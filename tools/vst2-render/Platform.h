@@ -25,6 +25,9 @@ bool RenameFile(const std::string& from, const std::string& to);
 void RemoveFile(const std::string& path);
 int ProcessId();
 
+// Writes plain "\n" line ends on both systems, so the output is the same byte for byte.
+void UseUnixLineEndings();
+
 // True when standard error is an interactive terminal (progress display allowed).
 bool StderrIsTerminal();
 

@@ -43,6 +43,8 @@ void RemoveFile(const std::string& path) { unlink(path.c_str()); }
 
 int ProcessId() { return static_cast<int>(getpid()); }
 
+void UseUnixLineEndings() {}
+
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 }  // namespace vrender

@@ -1,6 +1,7 @@
 #include "tools/vst2-render/Platform.h"
 
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
@@ -68,6 +69,11 @@ bool RenameFile(const std::string& from, const std::string& to) {
 void RemoveFile(const std::string& path) { DeleteFileW(Widen(path).c_str()); }
 
 int ProcessId() { return static_cast<int>(GetCurrentProcessId()); }
+
+void UseUnixLineEndings() {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 

@@ -527,6 +527,7 @@ int RunCompare(const RenderOptions& options) {
 
 int RunRenderApp(const std::vector<std::string>& args) {
   RenderOptions options;
+  UseUnixLineEndings();
   try {
     std::string error;
     if (!ParseRenderOptions(std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()),

@@ -60,7 +60,8 @@ double DecodeSample(const unsigned char* p, uint16_t format, int bytes) {
 
 }  // namespace
 
-bool DecodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& audio, std::string& error) {
+bool DecodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& audio, std::string& error,
+               std::string* sampleFormat) {
   const size_t size = bytes.size();
   const unsigned char* data = bytes.data();
   if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0) {
@@ -127,6 +128,9 @@ bool DecodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& audio, std:
     return false;
   }
   const size_t frames = sampleBytes / blockAlign;
+  if (sampleFormat) {
+    *sampleFormat = floatOk ? (bits == 32 ? "float" : "double") : "pcm" + std::to_string(bits);
+  }
   audio.sampleRate = sampleRate;
   audio.Resize(channels, frames);
   for (size_t f = 0; f < frames; ++f) {

@@ -11,7 +11,9 @@
 namespace vrender {
 
 // Decodes a whole WAV file image. On failure returns false with a one-line reason.
-bool DecodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& audio, std::string& error);
+// 'sampleFormat', when given, receives the stored format ("pcm16", "float", ...).
+bool DecodeWav(const std::vector<unsigned char>& bytes, AudioBuffer& audio, std::string& error,
+               std::string* sampleFormat = nullptr);
 
 // Encodes audio as a WAV file image. Integer formats round to nearest and clip to full scale.
 // Fails (with a reason) when the data would not fit the 32-bit RIFF sizes.

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include "tools/vst2-render/RenderOptions.h"
+
+using namespace vrender;
+
+namespace {
+bool Parse(const std::vector<std::string>& args, RenderOptions& options, std::string& error) {
+  return ParseRenderOptions(args, options, error);
+}
+}  // namespace
+
+TEST(RenderOptions, SettingsKeepTheirCommandLineOrderAndSplitAtTheFirstEquals) {
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--in", "a.wav", "--set", "Amount=50", "--param", "2=0.25", "--set", "Mix=a=b",
+                     "--precision", "accumulate", "--block", "64", "--out-format", "pcm24"},
+                    o, error))
+      << error;
+  ASSERT_EQ(o.settings.size(), 3u);
+  EXPECT_TRUE(o.settings[0].byName);
+  EXPECT_EQ(o.settings[0].name, "Amount");
+  EXPECT_EQ(o.settings[0].text, "50");
+  EXPECT_FALSE(o.settings[1].byName);
+  EXPECT_EQ(o.settings[1].index, 2);
+  EXPECT_EQ(o.settings[1].value, 0.25);
+  EXPECT_EQ(o.settings[2].text, "a=b");
+  EXPECT_EQ(o.precision, Precision::Accumulate32);
+  EXPECT_EQ(o.blockSize, 64);
+  EXPECT_EQ(o.outFormat, SampleFormat::Pcm24);
+}
+
+TEST(RenderOptions, MalformedValuesAreRefusedWithTheOptionNamed) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--in", "a.wav", "--block", "0"},         {"--in", "a.wav", "--block", "70000"},
+      {"--in", "a.wav", "--block", "12x"},       {"--in", "a.wav", "--param", "1=1.5"},
+      {"--in", "a.wav", "--param", "-1=0.5"},    {"--in", "a.wav", "--param", "x=0.5"},
+      {"--in", "a.wav", "--param", "1=nan"},     {"--in", "a.wav", "--set", "=5"},
+      {"--in", "a.wav", "--set", "Amount"},      {"--in", "a.wav", "--precision", "16"},
+      {"--in", "a.wav", "--program", "-2"},      {"--in", "a.wav", "--out-format", "mp3"},
+      {"--in"},                                  {"--list", "--rate", "10"},
+      {"--in", "a.wav", "--frobnicate"},
+  };
+  for (const auto& args : bad) {
+    RenderOptions o;
+    std::string error;
+    EXPECT_FALSE(Parse(args, o, error)) << args.back();
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+  }
+}
+
+TEST(RenderOptions, ActionsMustBeGivenAndNotMixed) {
+  RenderOptions o;
+  std::string error;
+  EXPECT_FALSE(Parse({}, o, error));
+  EXPECT_NE(error.find("nothing to do"), std::string::npos);
+  EXPECT_FALSE(Parse({"--demo", "d.wav", "--in", "a.wav"}, o, error));
+  EXPECT_FALSE(Parse({"--compare", "a.wav"}, o, error));
+  EXPECT_FALSE(Parse({"--out", "b.wav"}, o, error));
+  EXPECT_FALSE(Parse({"--list", "--bank"}, o, error));
+  EXPECT_TRUE(Parse({"--list", "--save-state", "s.fxb", "--bank"}, o, error));
+  EXPECT_TRUE(Parse({"--help"}, o, error));
+  EXPECT_TRUE(o.help);
+}

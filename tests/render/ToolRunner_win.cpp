@@ -1,0 +1,90 @@
+#include "tests/render/ToolRunner.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::wstring Widen(const std::string& text) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], n);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+// Quotes one argument so the C runtime's command-line parser gives it back unchanged.
+std::wstring Quote(const std::wstring& arg) {
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, L'\\');
+  return out + L"\"";
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+HANDLE CreateInheritable(const std::string& path) {
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  return CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+std::string NativePath(const std::string& buildPath) {
+  if (buildPath.empty() || buildPath[0] != '/') return buildPath;
+  std::string path = "Z:" + buildPath;
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path;
+}
+
+ToolResult RunTool(const std::vector<std::string>& args) {
+  ToolResult result;
+  const std::string base = NativePath(VOSS_RENDER_WORK_DIR) + "\\tool-" + std::to_string(GetCurrentProcessId());
+  const std::string outPath = base + ".out", errPath = base + ".err";
+  std::wstring commandLine = Quote(Widen(NativePath(VOSS_RENDER_TOOL)));
+  for (const std::string& a : args) commandLine += L" " + Quote(Widen(a));
+  HANDLE out = CreateInheritable(outPath), err = CreateInheritable(errPath);
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi = {};
+  std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
+  mutableLine.push_back(L'\0');
+  const BOOL started = CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &si, &pi);
+  CloseHandle(out);
+  CloseHandle(err);
+  if (started) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    result.status = static_cast<int>(code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  result.out = Slurp(outPath);
+  result.err = Slurp(errPath);
+  DeleteFileW(Widen(outPath).c_str());
+  DeleteFileW(Widen(errPath).c_str());
+  return result;
+}
