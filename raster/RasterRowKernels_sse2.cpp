@@ -2,11 +2,13 @@
 
 #include <emmintrin.h>
 
+#include <cstdint>
+
 // SSE2 twins of the scalar row loops: four pixels per step, the same bits.
 //
 // The copy formula s + (d - s) * k / 256 truncates toward zero, so it is computed as
 // s + q or s - q with q = floor(|d - s| * k / 256): |d - s| * k stays below 65536 for
-// k <= 256, which keeps the product exact in unsigned 16-bit lanes.
+// k <= 256, which keeps the product exact in 16-bit lanes.
 
 namespace {
 
@@ -18,60 +20,71 @@ const RasterRowKernels& Scalar()
 inline __m128i Load(const RasterPixel* p) { return _mm_loadu_si128((const __m128i*)p); }
 inline void Store(RasterPixel* p, __m128i v) { _mm_storeu_si128((__m128i*)p, v); }
 
-// Broadcasts each pixel's alpha word to its four 16-bit lanes.
-inline __m128i AlphaWords(__m128i widened)
-{
-  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(widened, 0xFF), 0xFF);
-}
-
-// s + (d - s) * k / 256 per byte, truncated toward zero; kLo and kHi hold k (0..256) for the
-// low and high two pixels in 16-bit lanes.
-inline __m128i BlendTowardSource(__m128i d, __m128i s, __m128i kLo, __m128i kHi)
+// s + (d - s) * k / 256 per byte, truncated toward zero. k16 holds each pixel's k (0..256) in
+// both 16-bit halves of its 32 bits; bytes are worked on in place as even and odd halves of
+// the 16-bit lanes, so nothing is unpacked. k = 256 gives back d exactly.
+inline __m128i BlendTowardSource(__m128i d, __m128i s, __m128i k16)
 {
   const __m128i zero = _mm_setzero_si128();
   const __m128i dMinusS = _mm_subs_epu8(d, s);
   const __m128i absDiff = _mm_or_si128(dMinusS, _mm_subs_epu8(s, d));
-  const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(absDiff, zero), kLo), 8);
-  const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(absDiff, zero), kHi), 8);
-  const __m128i q = _mm_packus_epi16(lo, hi);
-  const __m128i destNotAbove = _mm_cmpeq_epi8(dMinusS, zero);
-  return _mm_or_si128(_mm_and_si128(destNotAbove, _mm_sub_epi8(s, q)),
-                      _mm_andnot_si128(destNotAbove, _mm_add_epi8(s, q)));
+  // floor(x * k / 256) as the high half of (x * 256) * k, for the even and the odd bytes.
+  const __m128i even = _mm_mulhi_epu16(_mm_slli_epi16(absDiff, 8), k16);
+  const __m128i odd = _mm_slli_epi16(_mm_mulhi_epu16(_mm_and_si128(absDiff, _mm_set1_epi16((short)0xFF00)), k16), 8);
+  const __m128i q = _mm_or_si128(even, odd);
+  // Negate q where d <= s (q is 0 where they are equal): (q ^ m) - m.
+  const __m128i m = _mm_cmpeq_epi8(dMinusS, zero);
+  return _mm_add_epi8(s, _mm_sub_epi8(_mm_xor_si128(q, m), m));
 }
+
+// Each pixel's 32-bit k copied into both of its 16-bit halves.
+inline __m128i Spread(__m128i k32) { return _mm_or_si128(k32, _mm_slli_epi32(k32, 16)); }
 
 void CopyBlend(RasterPixel* dest, const RasterPixel* src, int count, int f)
 {
   const __m128i k = _mm_set1_epi16((short)(256 - f));
   int i = 0;
   for (; i + 4 <= count; i += 4)
-    Store(dest + i, BlendTowardSource(Load(dest + i), Load(src + i), k, k));
+    Store(dest + i, BlendTowardSource(Load(dest + i), Load(src + i), k));
   if (i < count)
     Scalar().copyBlend(dest + i, src + i, count - i, f);
 }
 
+// Four pixels with at least one neither opaque nor transparent; sa holds the source alphas.
+inline __m128i OpaqueSrcAlphaStep(__m128i d, __m128i s, __m128i sa, __m128i transparent)
+{
+  const __m128i alphaMask = _mm_set1_epi32((int)0xFF000000u);
+  // k = 255 - sa; a transparent pixel gets k = 256, which leaves it exactly as it was.
+  const __m128i k = Spread(_mm_sub_epi32(_mm_sub_epi32(_mm_set1_epi32(255), sa), transparent));
+  const __m128i out = BlendTowardSource(d, s, k);
+  // Alpha: min(d + sa, 255).
+  return _mm_or_si128(_mm_andnot_si128(alphaMask, out), _mm_and_si128(alphaMask, _mm_adds_epu8(d, s)));
+}
+
 void CopyOpaqueSrcAlpha(RasterPixel* dest, const RasterPixel* src, int count)
 {
+  const __m128i k255 = _mm_set1_epi32(255);
   const __m128i zero = _mm_setzero_si128();
-  const __m128i alphaMask = _mm_set1_epi32((int)0xFF000000u);
-  const __m128i k255 = _mm_set1_epi16(255);
   int i = 0;
-  for (; i + 4 <= count; i += 4) {
-    const __m128i s = Load(src + i);
-    const __m128i sa = _mm_and_si128(s, alphaMask);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(sa, alphaMask)) == 0xFFFF) {
-      Store(dest + i, s);
+  // Eight pixels a step so that runs of opaque or transparent pixels cost one test each.
+  for (; i + 8 <= count; i += 8) {
+    const __m128i s0 = Load(src + i), s1 = Load(src + i + 4);
+    const __m128i sa0 = _mm_srli_epi32(s0, 24), sa1 = _mm_srli_epi32(s1, 24);
+    if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi32(sa0, k255), _mm_cmpeq_epi32(sa1, k255))) == 0xFFFF) {
+      Store(dest + i, s0);
+      Store(dest + i + 4, s1);
       continue;
     }
-    const __m128i transparent = _mm_cmpeq_epi32(sa, zero);
-    if (_mm_movemask_epi8(transparent) == 0xFFFF)
+    const __m128i t0 = _mm_cmpeq_epi32(sa0, zero), t1 = _mm_cmpeq_epi32(sa1, zero);
+    if (_mm_movemask_epi8(_mm_and_si128(t0, t1)) == 0xFFFF)
       continue;
-    const __m128i d = Load(dest + i);
-    const __m128i kLo = _mm_sub_epi16(k255, AlphaWords(_mm_unpacklo_epi8(s, zero)));
-    const __m128i kHi = _mm_sub_epi16(k255, AlphaWords(_mm_unpackhi_epi8(s, zero)));
-    __m128i out = BlendTowardSource(d, s, kLo, kHi);
-    out = _mm_or_si128(_mm_andnot_si128(alphaMask, out), _mm_and_si128(alphaMask, _mm_adds_epu8(d, s)));
-    out = _mm_or_si128(_mm_and_si128(transparent, d), _mm_andnot_si128(transparent, out));
-    Store(dest + i, out);
+    Store(dest + i, OpaqueSrcAlphaStep(Load(dest + i), s0, sa0, t0));
+    Store(dest + i + 4, OpaqueSrcAlphaStep(Load(dest + i + 4), s1, sa1, t1));
+  }
+  for (; i + 4 <= count; i += 4) {
+    const __m128i s = Load(src + i);
+    const __m128i sa = _mm_srli_epi32(s, 24);
+    Store(dest + i, OpaqueSrcAlphaStep(Load(dest + i), s, sa, _mm_cmpeq_epi32(sa, zero)));
   }
   if (i < count)
     Scalar().copyOpaqueSrcAlpha(dest + i, src + i, count - i);
@@ -79,26 +92,24 @@ void CopyOpaqueSrcAlpha(RasterPixel* dest, const RasterPixel* src, int count)
 
 void CopySrcAlpha(RasterPixel* dest, const RasterPixel* src, int count, int f)
 {
-  const __m128i zero = _mm_setzero_si128();
   const __m128i alphaMask = _mm_set1_epi32((int)0xFF000000u);
-  const __m128i one = _mm_set1_epi16(1);
-  const __m128i k256 = _mm_set1_epi16(256);
-  const __m128i f16 = _mm_set1_epi16((short)f);
+  const __m128i one = _mm_set1_epi32(1);
+  const __m128i k256 = _mm_set1_epi32(256);
+  const __m128i f32 = _mm_set1_epi32(f);
   int i = 0;
   for (; i + 4 <= count; i += 4) {
     const __m128i s = Load(src + i);
-    const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), zero);
+    const __m128i sa = _mm_srli_epi32(s, 24);
+    const __m128i transparent = _mm_cmpeq_epi32(sa, _mm_setzero_si128());
     if (_mm_movemask_epi8(transparent) == 0xFFFF)
       continue;
     const __m128i d = Load(dest + i);
-    // f' = f * (sa + 1) / 256, at most 255 for f below 256
-    const __m128i faLo = _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(AlphaWords(_mm_unpacklo_epi8(s, zero)), one), f16), 8);
-    const __m128i faHi = _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(AlphaWords(_mm_unpackhi_epi8(s, zero)), one), f16), 8);
-    __m128i out = BlendTowardSource(d, s, _mm_sub_epi16(k256, faLo), _mm_sub_epi16(k256, faHi));
-    const __m128i alphaOut = _mm_adds_epu8(d, _mm_packus_epi16(faLo, faHi));
-    out = _mm_or_si128(_mm_andnot_si128(alphaMask, out), _mm_and_si128(alphaMask, alphaOut));
-    out = _mm_or_si128(_mm_and_si128(transparent, d), _mm_andnot_si128(transparent, out));
-    Store(dest + i, out);
+    // f' = f * (sa + 1) / 256, at most 255 for f below 256; 0 for transparent pixels, which
+    // then keep their colour (k = 256) and alpha (+0).
+    const __m128i fa = _mm_andnot_si128(transparent, _mm_srli_epi32(_mm_mullo_epi16(_mm_add_epi32(sa, one), f32), 8));
+    const __m128i out = BlendTowardSource(d, s, Spread(_mm_sub_epi32(k256, fa)));
+    const __m128i alphaOut = _mm_adds_epu8(d, _mm_slli_epi32(fa, 24));
+    Store(dest + i, _mm_or_si128(_mm_andnot_si128(alphaMask, out), _mm_and_si128(alphaMask, alphaOut)));
   }
   if (i < count)
     Scalar().copySrcAlpha(dest + i, src + i, count - i, f);
@@ -120,8 +131,17 @@ void FillSolid(RasterPixel* dest, int count, RasterPixel colour)
 {
   const __m128i c = _mm_set1_epi32((int)colour);
   int i = 0;
+  // Aligned stores, four at a time, once the row start is aligned.
+  for (; i < count && ((uintptr_t)(dest + i) & 15); ++i)
+    dest[i] = colour;
+  for (; i + 16 <= count; i += 16) {
+    _mm_store_si128((__m128i*)(dest + i), c);
+    _mm_store_si128((__m128i*)(dest + i + 4), c);
+    _mm_store_si128((__m128i*)(dest + i + 8), c);
+    _mm_store_si128((__m128i*)(dest + i + 12), c);
+  }
   for (; i + 4 <= count; i += 4)
-    Store(dest + i, c);
+    _mm_store_si128((__m128i*)(dest + i), c);
   for (; i < count; ++i)
     dest[i] = colour;
 }
@@ -165,7 +185,7 @@ void FillBlend(RasterPixel* dest, int count, RasterPixel colour, int f)
   const __m128i c = _mm_set1_epi32((int)colour);
   int i = 0;
   for (; i + 4 <= count; i += 4)
-    Store(dest + i, BlendTowardSource(Load(dest + i), c, k, k));
+    Store(dest + i, BlendTowardSource(Load(dest + i), c, k));
   if (i < count)
     Scalar().fillBlend(dest + i, count - i, colour, f);
 }
