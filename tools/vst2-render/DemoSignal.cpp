@@ -37,7 +37,7 @@ AudioBuffer MakeDemoSignal(double sampleRate) {
   std::vector<double>& left = audio.channels[0];
   std::vector<double>& right = audio.channels[1];
 
-  // Part 1, left only: an arpeggio of four sawtooth notes.
+  // First 1.5 s, left only: an arpeggio of four sawtooth notes.
   const double notes[4] = {220.0, 277.18, 329.63, 440.0};
   const double noteLength = part / 4;
   for (size_t k = 0; k < partFrames; ++k) {
@@ -47,7 +47,7 @@ AudioBuffer MakeDemoSignal(double sampleRate) {
     left[k] = 0.5 * Envelope(tn, noteLength, 3.0) * Saw(notes[note < 4 ? note : 3], tn, sampleRate);
   }
 
-  // Part 2, right only: noise hits every 1/8 s over a quiet 1 kHz tone.
+  // Next 1.5 s, right only: noise hits every 1/8 s over a quiet 1 kHz tone.
   uint32_t seed = 0x2545F491u;
   const double hitLength = part / 12;
   for (size_t k = 0; k < partFrames; ++k) {
@@ -59,7 +59,7 @@ AudioBuffer MakeDemoSignal(double sampleRate) {
                             0.1 * Envelope(t, part, 0.0) * std::sin(kTwoPi * 1000.0 * t);
   }
 
-  // Part 3, both sides with different notes.
+  // Last 1.5 s, both sides with different notes.
   for (size_t k = 0; k < partFrames; ++k) {
     const double t = k / sampleRate;
     left[2 * partFrames + k] = 0.3 * Envelope(t, part, 1.0) * Saw(329.63, t, sampleRate);
