@@ -23,19 +23,23 @@ inline void Store(RasterPixel* p, __m128i v) { _mm_storeu_si128((__m128i*)p, v);
 // s + (d - s) * k / 256 per byte, truncated toward zero. k16 holds each pixel's k (0..256) in
 // both 16-bit halves of its 32 bits; bytes are worked on in place as even and odd halves of
 // the 16-bit lanes, so nothing is unpacked. k = 256 gives back d exactly.
-inline __m128i BlendTowardSource(__m128i d, __m128i s, __m128i k16)
+// oddMask selects the odd bytes taking part: 0xFF00 for all, 0x0000FF00 per pixel to leave
+// the alpha byte out (it then comes back as the source's).
+inline __m128i BlendTowardSource(__m128i d, __m128i s, __m128i k16, __m128i oddMask)
 {
   const __m128i zero = _mm_setzero_si128();
   const __m128i dMinusS = _mm_subs_epu8(d, s);
   const __m128i absDiff = _mm_or_si128(dMinusS, _mm_subs_epu8(s, d));
   // floor(x * k / 256) as the high half of (x * 256) * k, for the even and the odd bytes.
   const __m128i even = _mm_mulhi_epu16(_mm_slli_epi16(absDiff, 8), k16);
-  const __m128i odd = _mm_slli_epi16(_mm_mulhi_epu16(_mm_and_si128(absDiff, _mm_set1_epi16((short)0xFF00)), k16), 8);
+  const __m128i odd = _mm_slli_epi16(_mm_mulhi_epu16(_mm_and_si128(absDiff, oddMask), k16), 8);
   const __m128i q = _mm_or_si128(even, odd);
   // Negate q where d <= s (q is 0 where they are equal): (q ^ m) - m.
   const __m128i m = _mm_cmpeq_epi8(dMinusS, zero);
   return _mm_add_epi8(s, _mm_sub_epi8(_mm_xor_si128(q, m), m));
 }
+
+inline __m128i AllOddBytes() { return _mm_set1_epi16((short)0xFF00); }
 
 // Each pixel's 32-bit k copied into both of its 16-bit halves.
 inline __m128i Spread(__m128i k32) { return _mm_or_si128(k32, _mm_slli_epi32(k32, 16)); }
@@ -45,7 +49,7 @@ void CopyBlend(RasterPixel* dest, const RasterPixel* src, int count, int f)
   const __m128i k = _mm_set1_epi16((short)(256 - f));
   int i = 0;
   for (; i + 4 <= count; i += 4)
-    Store(dest + i, BlendTowardSource(Load(dest + i), Load(src + i), k));
+    Store(dest + i, BlendTowardSource(Load(dest + i), Load(src + i), k, AllOddBytes()));
   if (i < count)
     Scalar().copyBlend(dest + i, src + i, count - i, f);
 }
@@ -56,9 +60,10 @@ inline __m128i OpaqueSrcAlphaStep(__m128i d, __m128i s, __m128i sa, __m128i tran
   const __m128i alphaMask = _mm_set1_epi32((int)0xFF000000u);
   // k = 255 - sa; a transparent pixel gets k = 256, which leaves it exactly as it was.
   const __m128i k = Spread(_mm_sub_epi32(_mm_sub_epi32(_mm_set1_epi32(255), sa), transparent));
-  const __m128i out = BlendTowardSource(d, s, k);
-  // Alpha: min(d + sa, 255).
-  return _mm_or_si128(_mm_andnot_si128(alphaMask, out), _mm_and_si128(alphaMask, _mm_adds_epu8(d, s)));
+  // Blue, green and red blend; the alpha byte comes out as sa, and adding d's alpha with
+  // saturation makes it min(d + sa, 255).
+  const __m128i out = BlendTowardSource(d, s, k, _mm_set1_epi32(0x0000FF00));
+  return _mm_adds_epu8(out, _mm_and_si128(d, alphaMask));
 }
 
 void CopyOpaqueSrcAlpha(RasterPixel* dest, const RasterPixel* src, int count)
@@ -107,7 +112,7 @@ void CopySrcAlpha(RasterPixel* dest, const RasterPixel* src, int count, int f)
     // f' = f * (sa + 1) / 256, at most 255 for f below 256; 0 for transparent pixels, which
     // then keep their colour (k = 256) and alpha (+0).
     const __m128i fa = _mm_andnot_si128(transparent, _mm_srli_epi32(_mm_mullo_epi16(_mm_add_epi32(sa, one), f32), 8));
-    const __m128i out = BlendTowardSource(d, s, Spread(_mm_sub_epi32(k256, fa)));
+    const __m128i out = BlendTowardSource(d, s, Spread(_mm_sub_epi32(k256, fa)), AllOddBytes());
     const __m128i alphaOut = _mm_adds_epu8(d, _mm_slli_epi32(fa, 24));
     Store(dest + i, _mm_or_si128(_mm_andnot_si128(alphaMask, out), _mm_and_si128(alphaMask, alphaOut)));
   }
@@ -185,7 +190,7 @@ void FillBlend(RasterPixel* dest, int count, RasterPixel colour, int f)
   const __m128i c = _mm_set1_epi32((int)colour);
   int i = 0;
   for (; i + 4 <= count; i += 4)
-    Store(dest + i, BlendTowardSource(Load(dest + i), c, k));
+    Store(dest + i, BlendTowardSource(Load(dest + i), c, k, AllOddBytes()));
   if (i < count)
     Scalar().fillBlend(dest + i, count - i, colour, f);
 }
