@@ -137,6 +137,8 @@ void Vossamere2::ProcessBlock64(double** inputs, double** outputs, int frames)
     out0[k] = bleed + l;
     out1[k] = bleed + r;
     // Keeps the recursion out of slow subnormal arithmetic when the input falls silent.
+    // A rarely taken branch (this file is built without if-conversion), so the test stays
+    // off the filter's dependency chain.
     if (IsZeroOrSubnormal(y)) y = 0.0;
   }
   smoothedLevel = s;
