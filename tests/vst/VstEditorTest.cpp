@@ -1,0 +1,86 @@
+// What the adapter does once an editor canvas is attached: the editor flag, the editor
+// opcodes, and controls following values set by the host.
+#include <gtest/gtest.h>
+
+#include "graphics/IEditorCanvas.h"
+#include "tests/vst/VstTestSupport.h"
+
+namespace {
+
+struct Push {
+  int index;
+  double value;
+  bool normalized;
+};
+
+class RecordingCanvas : public IEditorCanvas {
+ public:
+  explicit RecordingCanvas(std::vector<Push>* log) : log(log) {}
+  void PushParamToControls(int index, double value, bool normalized) override {
+    log->push_back({index, value, normalized});
+  }
+  void PrepareDrawing() override { ++prepared; }
+  std::vector<Push>* log;
+  int prepared = 0;
+};
+
+class EditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fx = VstEffect(CreateLoggingPlug(host, LoggingPlugConfig()), &host);
+    plug = IPlugVST::FromEffect(fx.Record());
+    canvas = new RecordingCanvas(&pushes);
+    plug->AttachEditor(canvas);  // the plug-in owns it from here
+  }
+  void TearDown() override { fx.Close(); }
+  VstTestHost host;
+  VstEffect fx;
+  IPlugVST* plug = nullptr;
+  RecordingCanvas* canvas = nullptr;
+  std::vector<Push> pushes;
+};
+
+TEST_F(EditorTest, AttachingSetsTheEditorFlagAndShowsEveryValue) {
+  EXPECT_EQ(fx.Record()->flags & effFlagsHasEditor, effFlagsHasEditor);
+  EXPECT_EQ(canvas->prepared, 1);
+  ASSERT_EQ(pushes.size(), 2u);
+  EXPECT_TRUE(pushes[0].normalized);
+  EXPECT_EQ(pushes[1].index, 1);
+  // A null canvas is ignored.
+  plug->AttachEditor(nullptr);
+  EXPECT_EQ(plug->GetEditor(), canvas);
+}
+
+TEST_F(EditorTest, EditorOpcodesAnswerForTheAttachedCanvas) {
+  ERect* rect = nullptr;
+  EXPECT_EQ(fx.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(rect, &plug->GetEditorRect());
+  EXPECT_EQ(fx.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
+  EXPECT_EQ(fx.Dispatch(effEditClose), 1);
+}
+
+TEST_F(EditorTest, ControlsFollowHostValuesAndLoadedState) {
+  pushes.clear();
+  fx.SetParameter(1, 0.3f);
+  ASSERT_EQ(pushes.size(), 1u);
+  EXPECT_EQ(pushes[0].index, 1);
+  EXPECT_EQ(pushes[0].value, (double)0.3f);
+  EXPECT_TRUE(pushes[0].normalized);
+
+  pushes.clear();
+  char text[] = "40";  // clamped to the range 0..10 before it is shown
+  fx.Dispatch(effString2Parameter, 0, 0, text);
+  ASSERT_EQ(pushes.size(), 1u);
+  EXPECT_EQ(pushes[0].value, 10.0);
+  EXPECT_FALSE(pushes[0].normalized);
+
+  std::vector<uint8_t> state = fx.GetChunk(true);
+  pushes.clear();
+  EXPECT_EQ(fx.SetChunk(state, true), 1);
+  EXPECT_EQ(pushes.size(), 2u);
+  pushes.clear();
+  fx.SetParameter(7, 0.3f);  // no such parameter: nothing shown
+  EXPECT_TRUE(pushes.empty());
+}
+
+}  // namespace
