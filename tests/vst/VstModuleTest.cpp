@@ -102,12 +102,13 @@ TEST_F(Module, RenderIsWrittenAndMatchesTheOtherBuildWhenGiven) {
     std::fwrite(render.data(), sizeof(double), render.size(), f);
     std::fclose(f);
   }
-  // VOSS_COMPARE_RENDER names the other build's render file, when there is one.
+  // The other build's render: named by VOSS_COMPARE_RENDER, or the Linux tree's beside this
+  // Windows tree.
   const char* other = std::getenv("VOSS_COMPARE_RENDER");
-  if (!other || !*other) GTEST_SKIP() << "no other build's render given";
+  if (!other || !*other) other = VOSS_PEER_RENDER_FILE;
+  FILE* f = *other ? std::fopen(VstPluginFile::NativePath(other).c_str(), "rb") : nullptr;
+  if (!f) GTEST_SKIP() << "no other build's render to compare with";
   std::vector<double> theirs(render.size());
-  FILE* f = std::fopen(VstPluginFile::NativePath(other).c_str(), "rb");
-  ASSERT_TRUE(f) << other;
   const size_t got = std::fread(theirs.data(), sizeof(double), theirs.size(), f);
   std::fclose(f);
   ASSERT_EQ(got, render.size());
