@@ -1,9 +1,6 @@
 #include "vst/IPlugVST.h"
 
 #include <climits>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "graphics/IEditorCanvas.h"
@@ -291,7 +288,13 @@ void IPlugVST::VSTSetParameter(AEffect* effect, VstInt32 index, float normalized
   IPlugParam* param = plug->GetParam(index);
   if (!param) return;
   if (IEditorCanvas* canvas = plug->GetEditor())
-    canvas->PushParamToControls(index, (double)normalized, true);
+  {
+    // Controls get a value they can draw even when the host sends NaN or overshoots.
+    double shown = (double)normalized;
+    if (!(shown >= 0.0)) shown = 0.0;
+    if (shown > 1.0) shown = 1.0;
+    canvas->PushParamToControls(index, shown, true);
+  }
   param->SetFromNormalized((double)normalized);
   plug->OnParameterChanged(index);
 }

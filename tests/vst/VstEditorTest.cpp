@@ -2,6 +2,8 @@
 // opcodes, and controls following values set by the host.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "graphics/IEditorCanvas.h"
 #include "tests/vst/VstTestSupport.h"
 
@@ -66,6 +68,13 @@ TEST_F(EditorTest, ControlsFollowHostValuesAndLoadedState) {
   EXPECT_EQ(pushes[0].index, 1);
   EXPECT_EQ(pushes[0].value, (double)0.3f);
   EXPECT_TRUE(pushes[0].normalized);
+
+  pushes.clear();
+  fx.SetParameter(1, std::nanf(""));
+  fx.SetParameter(1, 3.0f);
+  ASSERT_EQ(pushes.size(), 2u);
+  EXPECT_EQ(pushes[0].value, 0.0);
+  EXPECT_EQ(pushes[1].value, 1.0);
 
   pushes.clear();
   char text[] = "40";  // clamped to the range 0..10 before it is shown
