@@ -61,7 +61,7 @@ TEST(RasterCombine, EveryOperationMatchesTheReferenceOverRandomPixelsAndFactors)
     for (int i = 0; i < 20000; ++i) {
       const RasterPixel d = RandomPixel(rng), s = RandomPixel(rng);
       int f = RandomFactor(rng);
-      // The plain copy special-cases f = 256 and negative factors only in the mode dispatch.
+      // The plain copy treats f = 256 and negative factors apart only in the mode dispatch.
       RasterPixel expected;
       if (op.selector == 0) {
         const i64 c[4] = {Byte(s, 0), Byte(s, 1), Byte(s, 2), Byte(s, 3)};
