@@ -18,13 +18,15 @@ namespace {
 // libpng's jump buffer is sized by us; never smaller than the platform's jmp_buf.
 constexpr size_t kJumpBufferBytes = sizeof(jmp_buf) > 256 ? sizeof(jmp_buf) : 256;
 
+struct MemoryReader;
+
 // Everything the decode needs to keep across libpng's jump back to the recovery point.
 // It lives in the caller's frame, outside the function that calls setjmp, and holds no
 // object with a destructor: after a jump the caller releases what it points to.
 struct PngDecodeJob
 {
   // input
-  RasterPngMemorySource* memory; // memory case, else null
+  MemoryReader* memory;          // memory case, else null
   std::FILE* file;               // file case, else null
   RasterBitmap* target;
   // results
@@ -33,11 +35,27 @@ struct PngDecodeJob
   png_bytep* rows;           // row table, always released
 };
 
+// How many bytes past the end the memory reader delivers as zeros before it gives up.
+// Zeros let libpng judge a truncated image by its own checks (a cut header, checksum or
+// data block), but a chunk length damaged into hundreds of megabytes would otherwise have
+// libpng chew through that many phantom zeros before it fails.
+constexpr int64_t kMaxBytesPastEnd = 64 * 1024;
+
+// The memory cursor and what was delivered beyond its end. The cursor comes first: libpng's
+// input pointer is the address of both.
+struct MemoryReader
+{
+  RasterPngMemorySource source;
+  int64_t pastEnd;
+};
+
 // libpng pulls bytes through this. Past the end it delivers zeros instead of reporting an
-// error: libpng's own checks on what it reads decide whether decoding fails.
+// error, so libpng's own checks on what it reads decide whether decoding fails; only a
+// read far beyond the end stops the decode.
 void ReadFromMemory(png_structp png, png_bytep buffer, size_t count)
 {
-  RasterPngMemorySource* source = static_cast<RasterPngMemorySource*>(png_get_io_ptr(png));
+  MemoryReader* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
+  RasterPngMemorySource* source = &reader->source;
   std::memset(buffer, 0, count);
   size_t copied = count;
   if (copied > (size_t)source->remaining)
@@ -46,6 +64,9 @@ void ReadFromMemory(png_structp png, png_bytep buffer, size_t count)
     std::memcpy(buffer, source->current, copied);
   source->current += copied;
   source->remaining -= (int32_t)copied;
+  reader->pastEnd += (int64_t)(count - copied);
+  if (reader->pastEnd > kMaxBytesPastEnd)
+    png_error(png, "Read far past the end of the data");
 }
 
 // Asks libpng for 4-byte alpha, red, green, blue rows whatever the stored format.
@@ -104,6 +125,11 @@ bool ReadIntoBitmap(png_structp png, png_infop info, PngDecodeJob* job)
     png_init_io(png, job->file);
   else
     png_set_read_fn(png, job->memory, ReadFromMemory);
+  // The decode uses no ancillary chunk but tRNS, which libpng keeps handling. Skipping the
+  // others unread also spares a few bytes that declare a 1 GB text chunk from making libpng
+  // allocate and clear that much before it finds the data missing (its size limit on
+  // chunks only warns).
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
 
   png_read_info(png, info);
   png_uint_32 width = 0, height = 0;
@@ -166,7 +192,7 @@ void ReorderChannels(png_bytep* rows, int width, int height)
 }
 
 // The decode common to memory and files. The caller owns and closes the file.
-RasterBitmap* DecodePng(RasterPngMemorySource* memory, std::FILE* file, RasterBitmap* target)
+RasterBitmap* DecodePng(MemoryReader* memory, std::FILE* file, RasterBitmap* target)
 {
   // The version text is the linked library's own: libpng refuses any older one.
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -238,8 +264,8 @@ RasterBitmap* RasterLoadPngMemory(const void* data, int32_t byteCount, RasterBit
 {
   if (!data || byteCount < 8 || png_sig_cmp(static_cast<png_const_bytep>(data), 0, 8) != 0)
     return nullptr;
-  RasterPngMemorySource source = {static_cast<const unsigned char*>(data), byteCount};
-  return DecodePng(&source, nullptr, target);
+  MemoryReader reader = {{static_cast<const unsigned char*>(data), byteCount}, 0};
+  return DecodePng(&reader, nullptr, target);
 }
 
 RasterBitmap* RasterLoadPngFile(const char* path, RasterBitmap* target)

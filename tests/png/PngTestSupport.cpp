@@ -180,7 +180,7 @@ Bytes MakePng(const PngSpec& spec)
   const size_t rowBytes = ((size_t)spec.width * channels * spec.bitDepth + 7) / 8;
   Bytes raw;
   for (uint32_t y = 0; y < spec.height; ++y) {
-    raw.push_back(0); // filter type None
+    raw.push_back((unsigned char)spec.filterType);
     for (size_t i = 0; i < rowBytes; ++i) {
       const size_t at = y * rowBytes + i;
       raw.push_back(at < spec.rows.size() ? spec.rows[at] : 0);

@@ -50,6 +50,7 @@ struct PngSpec
   Bytes palette;     // RGB triples
   Bytes transparency;
   Bytes rows;        // raw scanlines without filter bytes, packed as the format says
+  int filterType = 0; // written before every scanline
 };
 Bytes MakePng(const PngSpec& spec);
 
