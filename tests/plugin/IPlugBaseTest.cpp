@@ -385,11 +385,9 @@ TEST(ITrace, TimestampIsLocalTimeFollowedByZoneCapitals)
 {
   char out[64];
   IBuildTraceTimestamp(0, out, sizeof out);
-  std::tm local;
   const std::time_t t = 0;
   char expected[64];
   std::strftime(expected, sizeof expected, "%Y%m%d %H:%M ", std::localtime(&t));
-  (void)local;
   ASSERT_EQ(0, std::strncmp(expected, out, std::strlen(expected)));
   for (const char* z = out + std::strlen(expected); *z; ++z) EXPECT_TRUE(*z >= 'A' && *z <= 'Z') << out;
 
