@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ const Peer kPeers[] = {
     {"/usr/lib/vst/ZamComp-vst.so", "ZamComp"},
     {"/usr/lib/vst/ZamDelay-vst.so", "ZamDelay"},
 };
+
+// Names the peer in test listings instead of dumping its bytes.
+void PrintTo(const Peer& peer, std::ostream* os) { *os << peer.name; }
 
 class HostPeers : public ::testing::TestWithParam<Peer> {
  protected:
