@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -93,6 +94,33 @@ TEST(PngResources, EmbeddedImagesAreTheCommittedFiles)
   ASSERT_NE(background, nullptr);
   for (RasterPixel p : PixelsOf(*background))
     ASSERT_EQ(RasterPixelAlpha(p), 255);
+}
+
+// Loads share no state: threads decoding at once all get the whole, same image.
+TEST(PngResources, ConcurrentLoadsGiveIdenticalImages)
+{
+  RasterModuleHandle module = RasterGetModuleHandle();
+  std::unique_ptr<RasterBitmap> reference = Own(RasterLoadPngResource(module, 102, nullptr));
+  ASSERT_NE(reference, nullptr);
+  const std::vector<RasterPixel> expected = PixelsOf(*reference);
+  const Bytes bad = ReadFileBytes(DataPath("crashers/badadler.png"));
+  bool same[4] = {false, false, false, false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      bool ok = true;
+      for (int i = 0; i < 20; ++i) {
+        std::unique_ptr<RasterBitmap> b = Own(RasterLoadPngResource(module, 102, nullptr));
+        ok = ok && b && PixelsOf(*b) == expected;
+        // Failing decodes jump back on their own thread without disturbing the others.
+        ok = ok && !RasterLoadPngMemory(bad.data(), (int32_t)bad.size(), nullptr);
+      }
+      same[t] = ok;
+    });
+  for (std::thread& t : threads)
+    t.join();
+  for (bool ok : same)
+    EXPECT_TRUE(ok);
 }
 
 TEST(PngTarget, TargetIsResizedFilledAndReturned)
