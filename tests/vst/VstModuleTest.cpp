@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "tests/host/VstTestHost.h"
@@ -32,6 +34,29 @@ TEST_F(Module, ExportsVSTPluginMainAndMainAsTheSameEntry) {
   EXPECT_EQ(a.Record()->uniqueID, VstFourCC('V', 'q', '4', 'm'));
   EXPECT_EQ(a.Text(effGetEffectName), "Vossamere2");
   a.Close();
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  if (FILE* f = std::fopen(VstPluginFile::NativePath(path).c_str(), "rb")) {
+    unsigned char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+// The editor's images must travel inside the module: a host copies only the plug-in file.
+TEST_F(Module, CarriesTheFiveEditorImagesByteForByte) {
+  const std::vector<unsigned char> module = ReadFileBytes(VOSS_PLUGIN_FILE);
+  ASSERT_FALSE(module.empty());
+  for (const char* name : {"background.png", "knob.png", "switch.png", "power.png", "monomode.png"}) {
+    const std::vector<unsigned char> image = ReadFileBytes(std::string(VOSS_IMAGE_DIR) + "/" + name);
+    ASSERT_GT(image.size(), 8u) << name;
+    EXPECT_NE(std::search(module.begin(), module.end(), image.begin(), image.end()), module.end())
+        << name << " is not embedded";
+  }
 }
 
 TEST_F(Module, SurvivesTheCallOrdersRealHostsUse) {
