@@ -103,11 +103,11 @@ TEST(PngDecode, FileAndMemoryGiveTheSamePixels)
 
 TEST(PngDecode, RgbaKeepsStraightAlphaInBlueGreenRedAlphaOrder)
 {
-  PngSpec spec;
-  spec.width = 2;
-  spec.colorType = 6;
-  spec.rows = {0x11, 0x22, 0x33, 0x80, 0xFF, 0x00, 0x7F, 0x00};
-  std::unique_ptr<RasterBitmap> bitmap = Load(MakePng(spec));
+  PngRecipe recipe;
+  recipe.width = 2;
+  recipe.colorType = 6;
+  recipe.rows = {0x11, 0x22, 0x33, 0x80, 0xFF, 0x00, 0x7F, 0x00};
+  std::unique_ptr<RasterBitmap> bitmap = Load(MakePng(recipe));
   ASSERT_NE(bitmap, nullptr);
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(bitmap->GetBits());
   const unsigned char expected[8] = {0x33, 0x22, 0x11, 0x80, 0x7F, 0x00, 0xFF, 0x00};
@@ -117,14 +117,14 @@ TEST(PngDecode, RgbaKeepsStraightAlphaInBlueGreenRedAlphaOrder)
 
 TEST(PngDecode, OpaqueFormatsGetFullAlpha)
 {
-  PngSpec rgb;
+  PngRecipe rgb;
   rgb.colorType = 2;
   rgb.rows = {0x10, 0x20, 0x30};
   std::unique_ptr<RasterBitmap> a = Load(MakePng(rgb));
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(PixelsOf(*a)[0], Argb(0xFF, 0x10, 0x20, 0x30));
 
-  PngSpec palette;
+  PngRecipe palette;
   palette.colorType = 3;
   palette.width = 2;
   palette.palette = {0xAA, 0xBB, 0xCC, 0x01, 0x02, 0x03};
@@ -138,11 +138,11 @@ TEST(PngDecode, OpaqueFormatsGetFullAlpha)
 TEST(PngDecode, SixteenBitSamplesKeepTheirHighByte)
 {
   // 0x12FF would round to 0x13; the high byte is 0x12.
-  PngSpec spec;
-  spec.colorType = 6;
-  spec.bitDepth = 16;
-  spec.rows = {0x12, 0xFF, 0x34, 0x80, 0x56, 0x01, 0x9A, 0xFF};
-  std::unique_ptr<RasterBitmap> bitmap = Load(MakePng(spec));
+  PngRecipe recipe;
+  recipe.colorType = 6;
+  recipe.bitDepth = 16;
+  recipe.rows = {0x12, 0xFF, 0x34, 0x80, 0x56, 0x01, 0x9A, 0xFF};
+  std::unique_ptr<RasterBitmap> bitmap = Load(MakePng(recipe));
   ASSERT_NE(bitmap, nullptr);
   EXPECT_EQ(PixelsOf(*bitmap)[0], Argb(0x9A, 0x12, 0x34, 0x56));
 }
@@ -150,18 +150,18 @@ TEST(PngDecode, SixteenBitSamplesKeepTheirHighByte)
 TEST(PngDecode, LowBitGrayExpandsToEqualChannels)
 {
   // 2-bit gray 0, 1, 2, 3 becomes 0x00, 0x55, 0xAA, 0xFF.
-  PngSpec spec;
-  spec.colorType = 0;
-  spec.bitDepth = 2;
-  spec.width = 4;
-  spec.rows = {0x1B};
-  std::unique_ptr<RasterBitmap> bitmap = Load(MakePng(spec));
+  PngRecipe recipe;
+  recipe.colorType = 0;
+  recipe.bitDepth = 2;
+  recipe.width = 4;
+  recipe.rows = {0x1B};
+  std::unique_ptr<RasterBitmap> bitmap = Load(MakePng(recipe));
   ASSERT_NE(bitmap, nullptr);
   EXPECT_EQ(PixelsOf(*bitmap),
             (std::vector<RasterPixel>{Argb(0xFF, 0, 0, 0), Argb(0xFF, 0x55, 0x55, 0x55),
                                       Argb(0xFF, 0xAA, 0xAA, 0xAA), Argb(0xFF, 0xFF, 0xFF, 0xFF)}));
 
-  PngSpec grayAlpha;
+  PngRecipe grayAlpha;
   grayAlpha.colorType = 4;
   grayAlpha.rows = {0x40, 0x90};
   std::unique_ptr<RasterBitmap> ga = Load(MakePng(grayAlpha));
@@ -173,7 +173,7 @@ TEST(PngDecode, LowBitGrayExpandsToEqualChannels)
 // the same order as for images with an alpha channel.
 TEST(PngDecode, TransparencyChunkBecomesAlpha)
 {
-  PngSpec palette;
+  PngRecipe palette;
   palette.colorType = 3;
   palette.width = 3;
   palette.palette = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x90};
@@ -185,7 +185,7 @@ TEST(PngDecode, TransparencyChunkBecomesAlpha)
             (std::vector<RasterPixel>{Argb(0x00, 0x10, 0x20, 0x30), Argb(0x80, 0x40, 0x50, 0x60),
                                       Argb(0xFF, 0x70, 0x80, 0x90)}));
 
-  PngSpec rgb;
+  PngRecipe rgb;
   rgb.colorType = 2;
   rgb.width = 2;
   rgb.transparency = {0x00, 0x11, 0x00, 0x22, 0x00, 0x33}; // key colour 11 22 33
@@ -195,7 +195,7 @@ TEST(PngDecode, TransparencyChunkBecomesAlpha)
   EXPECT_EQ(PixelsOf(*r),
             (std::vector<RasterPixel>{Argb(0x00, 0x11, 0x22, 0x33), Argb(0xFF, 0x11, 0x22, 0x34)}));
 
-  PngSpec gray;
+  PngRecipe gray;
   gray.colorType = 0;
   gray.width = 2;
   gray.transparency = {0x00, 0x07};

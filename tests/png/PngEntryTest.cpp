@@ -165,11 +165,11 @@ TEST(PngTarget, TargetThatCannotTakeTheSizeFailsTheLoad)
 // memory data is always written top-down into memory.
 TEST(PngTarget, FileRowsFollowAFlippedTargetMemoryRowsDoNot)
 {
-  PngSpec spec;
-  spec.colorType = 0;
-  spec.height = 2;
-  spec.rows = {0x10, 0x20};
-  const Bytes png = MakePng(spec);
+  PngRecipe recipe;
+  recipe.colorType = 0;
+  recipe.height = 2;
+  recipe.rows = {0x10, 0x20};
+  const Bytes png = MakePng(recipe);
   const std::string path = DataPath("two_rows.png");
   ASSERT_TRUE(WriteFileBytes(path, png));
 

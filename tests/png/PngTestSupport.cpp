@@ -156,34 +156,34 @@ Bytes WithoutChunks(const Bytes& png, const std::vector<std::string>& types)
   return JoinChunks(kept);
 }
 
-Bytes MakePng(const PngSpec& spec)
+Bytes MakePng(const PngRecipe& recipe)
 {
   std::vector<PngChunk> chunks;
   PngChunk ihdr{"IHDR", {}};
-  AppendBigEndian(ihdr.data, spec.width);
-  AppendBigEndian(ihdr.data, spec.height);
-  ihdr.data.push_back((unsigned char)spec.bitDepth);
-  ihdr.data.push_back((unsigned char)spec.colorType);
+  AppendBigEndian(ihdr.data, recipe.width);
+  AppendBigEndian(ihdr.data, recipe.height);
+  ihdr.data.push_back((unsigned char)recipe.bitDepth);
+  ihdr.data.push_back((unsigned char)recipe.colorType);
   ihdr.data.push_back(0); // deflate
   ihdr.data.push_back(0); // adaptive filtering
   ihdr.data.push_back(0); // not interlaced
   chunks.push_back(ihdr);
-  if (!spec.palette.empty())
-    chunks.push_back({"PLTE", spec.palette});
-  if (!spec.transparency.empty())
-    chunks.push_back({"tRNS", spec.transparency});
+  if (!recipe.palette.empty())
+    chunks.push_back({"PLTE", recipe.palette});
+  if (!recipe.transparency.empty())
+    chunks.push_back({"tRNS", recipe.transparency});
 
-  const int channels = spec.colorType == 0 || spec.colorType == 3 ? 1
-                       : spec.colorType == 4                      ? 2
-                       : spec.colorType == 2                      ? 3
+  const int channels = recipe.colorType == 0 || recipe.colorType == 3 ? 1
+                       : recipe.colorType == 4                      ? 2
+                       : recipe.colorType == 2                      ? 3
                                                                   : 4;
-  const size_t rowBytes = ((size_t)spec.width * channels * spec.bitDepth + 7) / 8;
+  const size_t rowBytes = ((size_t)recipe.width * channels * recipe.bitDepth + 7) / 8;
   Bytes raw;
-  for (uint32_t y = 0; y < spec.height; ++y) {
-    raw.push_back((unsigned char)spec.filterType);
+  for (uint32_t y = 0; y < recipe.height; ++y) {
+    raw.push_back((unsigned char)recipe.filterType);
     for (size_t i = 0; i < rowBytes; ++i) {
       const size_t at = y * rowBytes + i;
-      raw.push_back(at < spec.rows.size() ? spec.rows[at] : 0);
+      raw.push_back(at < recipe.rows.size() ? recipe.rows[at] : 0);
     }
   }
   uLongf packedSize = compressBound((uLong)raw.size());

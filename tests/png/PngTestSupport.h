@@ -42,7 +42,7 @@ Bytes JoinChunks(const std::vector<PngChunk>& chunks); // signature, chunks with
 Bytes WithoutChunks(const Bytes& png, const std::vector<std::string>& types);
 
 // A small PNG writer: IHDR, optional PLTE and tRNS, one IDAT of filter-0 rows.
-struct PngSpec
+struct PngRecipe
 {
   uint32_t width = 1, height = 1;
   int bitDepth = 8;
@@ -52,6 +52,6 @@ struct PngSpec
   Bytes rows;        // raw scanlines without filter bytes, packed as the format says
   int filterType = 0; // written before every scanline
 };
-Bytes MakePng(const PngSpec& spec);
+Bytes MakePng(const PngRecipe& recipe);
 
 uint32_t Crc32(const std::string& type, const Bytes& data);
