@@ -131,7 +131,7 @@ TEST(PngBadInput, CorruptedImagesYieldNull)
   EXPECT_EQ(Load(JoinChunks(chunks)), nullptr);
 
   // An unknown row filter type.
-  PngSpec badFilter;
+  PngRecipe badFilter;
   badFilter.width = 4;
   badFilter.height = 2;
   EXPECT_NE(Load(MakePng(badFilter)), nullptr);
