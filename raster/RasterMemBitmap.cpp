@@ -5,15 +5,11 @@
 
 RasterMemBitmap::RasterMemBitmap(int w, int h, int rowAlignment)
 {
-  // The lowest set bit of the alignment, minus one; 0 or 1 leaves rows unpadded.
-  int mask = 0;
-  if (rowAlignment > 1) {
-    const int lowest = rowAlignment & -rowAlignment;
-    mask = lowest - 1;
-    if (mask > 15)
-      mask = 15;
-  }
-  alignMask = mask;
+  // The lowest set bit of the alignment, minus one; 0 or 1 leaves rows unpadded. Unsigned so
+  // that a negative alignment counts by its lowest set bit too (-4 acts as 4).
+  const unsigned bitsSet = (unsigned)rowAlignment;
+  const unsigned lowest = bitsSet & (0u - bitsSet);
+  alignMask = lowest == 0 ? 0 : (lowest - 1 > 15u ? 15 : (int)(lowest - 1));
   if (w != 0 || h != 0)
     Resize(w, h);
 }

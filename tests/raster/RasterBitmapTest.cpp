@@ -24,6 +24,10 @@ TEST(RasterMemBitmap, RowsAreAlignedAndRoundedToTheAskedAlignment)
   EXPECT_EQ(RasterMemBitmap(5, 1, 1).GetRowSpan(), 5);
   EXPECT_EQ(RasterMemBitmap(5, 1, 0).GetRowSpan(), 5);
   EXPECT_EQ(RasterMemBitmap(5, 1, 64).GetRowSpan(), 16);
+  // A negative alignment counts by its lowest set bit as well.
+  EXPECT_EQ(RasterMemBitmap(5, 1, -4).GetRowSpan(), 8);
+  EXPECT_EQ(RasterMemBitmap(5, 1, -1).GetRowSpan(), 5);
+  EXPECT_EQ(RasterMemBitmap(5, 1, INT_MIN).GetRowSpan(), 16);
 }
 
 TEST(RasterMemBitmap, EmptyBitmapHasNoStorage)
