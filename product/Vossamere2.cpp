@@ -16,10 +16,14 @@ const double kConsumerTarget = 0.005;
 const double kGainPerPercent = 0.025;
 const double kProfessionalGainScale = 0.1;
 
-// The exponent field is all zero: the value is zero or subnormal.
-inline bool IsZeroOrSubnormal(double x)
+// The exponent field is all zero (zero or subnormal) or all ones (infinite or not a
+// number). Either way the filter state is better restarted from +0.0: a subnormal state
+// only slows the recursion down, but a non-finite one, left by a single bad host sample,
+// would turn every later output into NaN, even at an amount of 0.
+inline bool IsZeroSubnormalOrNonFinite(double x)
 {
-  return std::fabs(x) < DBL_MIN;
+  const double magnitude = std::fabs(x);
+  return !(magnitude >= DBL_MIN && magnitude <= DBL_MAX);
 }
 }  // namespace
 
@@ -136,10 +140,11 @@ void Vossamere2::ProcessBlock64(double** inputs, double** outputs, int frames)
     const double bleed = (sum * s + (sum - y)) * gain;
     out0[k] = bleed + l;
     out1[k] = bleed + r;
-    // Keeps the recursion out of slow subnormal arithmetic when the input falls silent.
-    // A rarely taken branch (this file is built without if-conversion), so the test stays
-    // off the filter's dependency chain.
-    if (IsZeroOrSubnormal(y)) y = 0.0;
+    // Keeps the recursion out of slow subnormal arithmetic when the input falls silent,
+    // and lets it recover from a sample that was infinite or not a number. A rarely taken
+    // branch (this file is built without if-conversion), so the test stays off the
+    // filter's dependency chain.
+    if (IsZeroSubnormalOrNonFinite(y)) y = 0.0;
   }
   smoothedLevel = s;
   filterState = y;

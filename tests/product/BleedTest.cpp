@@ -279,6 +279,29 @@ TEST(Bleed, SilenceAfterLoudInputSettlesTheFilterOnPositiveZero) {
   EXPECT_FALSE(std::signbit(plug.Product().GetFilterState()));
 }
 
+// One infinite or NaN sample from the host spoils only its own frame: the filter restarts
+// from +0.0, so the frames after it are finite again, and at amount 0 equal the input.
+TEST(Bleed, NonFiniteHostSampleSpoilsOnlyItsOwnFrame) {
+  const double kBad[] = {std::nan(""), HUGE_VAL, -HUGE_VAL};
+  for (int amount : {0, 100}) {
+    for (double bad : kBad) {
+      Plug plug;
+      plug.SetParams(true, amount, Vossamere2::kConsumer);
+      std::vector<double> l(32, 0.25), r(32, -0.5), o0(32), o1(32);
+      l[3] = bad;
+      plug.Run64(l.data(), r.data(), o0.data(), o1.data(), 32);
+      EXPECT_EQ(plug.Product().GetFilterState(), plug.Product().GetFilterState());
+      for (int i = 4; i < 32; ++i) {
+        ASSERT_TRUE(std::isfinite(o0[i]) && std::isfinite(o1[i])) << amount << " " << bad << " " << i;
+        if (amount == 0) {
+          EXPECT_EQ(o0[i], l[i]);
+          EXPECT_EQ(o1[i], r[i]);
+        }
+      }
+    }
+  }
+}
+
 TEST(BleedCoefficients, CutoffIsTwentyKilohertzOrHalfTheRate) {
   Plug plug;
   Vossamere2& p = plug.Product();
