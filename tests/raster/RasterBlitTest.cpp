@@ -1,5 +1,6 @@
 #include "raster/RasterBlit.h"
 #include "raster/RasterMemBitmap.h"
+#include "raster/RasterPrimitives.h"
 #include "raster/RasterRowKernels.h"
 
 #include "RasterTestSupport.h"
@@ -93,6 +94,15 @@ TEST(RasterBlit, HalfOpacityCopyIsTheWordAverage)
   for (int i = 0; i < 4; ++i) dest.GetBits()[i] = 0;
   RasterBlit(&dest, &src, 0, 0, nullptr, 0.25f, RasterModeCopy);
   EXPECT_EQ(dest.GetBits()[0], 0x40404040u);
+
+  // Only an opacity of exactly 0.5 takes the word average: one that merely truncates to the
+  // same factor 128 blends by the formula. (The fill, by contrast, picks its forms by factor.)
+  for (int i = 0; i < 4; ++i) dest.GetBits()[i] = 0;
+  RasterBlit(&dest, &src, 0, 0, nullptr, 0.5001f, RasterModeCopy);
+  EXPECT_EQ(dest.GetBits()[3], 0x80808080u);
+  for (int i = 0; i < 4; ++i) dest.GetBits()[i] = 0;
+  RasterFillRect(&dest, 0, 0, 4, 1, 0xFFFFFFFF, 0.5001f, RasterModeCopy);
+  EXPECT_EQ(dest.GetBits()[3], 0x7F7F7F7Fu);
 }
 
 TEST(RasterBlit, TinyAndNegativeOpacities)
