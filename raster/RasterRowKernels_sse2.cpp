@@ -54,42 +54,67 @@ void CopyBlend(RasterPixel* dest, const RasterPixel* src, int count, int f)
     Scalar().copyBlend(dest + i, src + i, count - i, f);
 }
 
-// Four pixels with at least one neither opaque nor transparent; sa holds the source alphas.
-inline __m128i OpaqueSrcAlphaStep(__m128i d, __m128i s, __m128i sa, __m128i transparent)
+// Each pixel's k = 255 - sa (256 for sa = 0, which leaves the pixel as it was), for eight
+// pixels at once, spread into both 16-bit halves of each pixel's 32 bits.
+// The high halves of the eight pixels (sa << 8 | red) are packed into eight lanes (an
+// arithmetic shift keeps them within the signed range of the pack); with the low byte set,
+// (sa * 256 + 255) * 257 >> 16 is sa + 1 for sa >= 1 and 0 for sa = 0, so k = 256 minus that.
+inline void SourceAlphaFactors(__m128i s0, __m128i s1, __m128i& k0, __m128i& k1)
 {
-  const __m128i alphaMask = _mm_set1_epi32((int)0xFF000000u);
-  // k = 255 - sa; a transparent pixel gets k = 256, which leaves it exactly as it was.
-  const __m128i k = Spread(_mm_sub_epi32(_mm_sub_epi32(_mm_set1_epi32(255), sa), transparent));
-  // Blue, green and red blend; the alpha byte comes out as sa, and adding d's alpha with
-  // saturation makes it min(d + sa, 255).
+  const __m128i high = _mm_packs_epi32(_mm_srai_epi32(s0, 16), _mm_srai_epi32(s1, 16));
+  const __m128i a1 = _mm_mulhi_epu16(_mm_or_si128(high, _mm_set1_epi16(0xFF)), _mm_set1_epi16(257));
+  const __m128i k = _mm_sub_epi16(_mm_set1_epi16(256), a1);
+  k0 = _mm_unpacklo_epi16(k, k);
+  k1 = _mm_unpackhi_epi16(k, k);
+}
+
+// Four pixels at full opacity, k from SourceAlphaFactors: blue, green and red blend; the
+// alpha byte comes out as sa, and adding d's alpha with saturation makes it min(d + sa, 255).
+inline __m128i OpaqueSrcAlphaStep(__m128i d, __m128i s, __m128i k)
+{
   const __m128i out = BlendTowardSource(d, s, k, _mm_set1_epi32(0x0000FF00));
-  return _mm_adds_epu8(out, _mm_and_si128(d, alphaMask));
+  return _mm_adds_epu8(out, _mm_and_si128(d, _mm_set1_epi32((int)0xFF000000u)));
+}
+
+// True when all eight source alphas are 255 (allOpaque) or all are 0.
+inline bool UniformAlpha(__m128i s0, __m128i s1, bool& allOpaque)
+{
+  // The top bits of the alpha bytes filter first: with varied alpha they rarely agree, and
+  // the exact comparisons are then skipped.
+  const unsigned top = ((unsigned)_mm_movemask_epi8(s0) | ((unsigned)_mm_movemask_epi8(s1) << 16)) & 0x88888888u;
+  if (top != 0 && top != 0x88888888u)
+    return false;
+  const __m128i alphaMask = _mm_set1_epi32((int)0xFF000000u);
+  const __m128i alphas = _mm_and_si128(top ? _mm_and_si128(s0, s1) : _mm_or_si128(s0, s1), alphaMask);
+  allOpaque = top != 0;
+  return _mm_movemask_epi8(_mm_cmpeq_epi32(alphas, top ? alphaMask : _mm_setzero_si128())) == 0xFFFF;
 }
 
 void CopyOpaqueSrcAlpha(RasterPixel* dest, const RasterPixel* src, int count)
 {
-  const __m128i k255 = _mm_set1_epi32(255);
-  const __m128i zero = _mm_setzero_si128();
   int i = 0;
   // Eight pixels a step so that runs of opaque or transparent pixels cost one test each.
   for (; i + 8 <= count; i += 8) {
     const __m128i s0 = Load(src + i), s1 = Load(src + i + 4);
-    const __m128i sa0 = _mm_srli_epi32(s0, 24), sa1 = _mm_srli_epi32(s1, 24);
-    if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi32(sa0, k255), _mm_cmpeq_epi32(sa1, k255))) == 0xFFFF) {
-      Store(dest + i, s0);
-      Store(dest + i + 4, s1);
+    bool allOpaque;
+    if (UniformAlpha(s0, s1, allOpaque)) {
+      if (allOpaque) {
+        Store(dest + i, s0);
+        Store(dest + i + 4, s1);
+      }
       continue;
     }
-    const __m128i t0 = _mm_cmpeq_epi32(sa0, zero), t1 = _mm_cmpeq_epi32(sa1, zero);
-    if (_mm_movemask_epi8(_mm_and_si128(t0, t1)) == 0xFFFF)
-      continue;
-    Store(dest + i, OpaqueSrcAlphaStep(Load(dest + i), s0, sa0, t0));
-    Store(dest + i + 4, OpaqueSrcAlphaStep(Load(dest + i + 4), s1, sa1, t1));
+    __m128i k0, k1;
+    SourceAlphaFactors(s0, s1, k0, k1);
+    Store(dest + i, OpaqueSrcAlphaStep(Load(dest + i), s0, k0));
+    Store(dest + i + 4, OpaqueSrcAlphaStep(Load(dest + i + 4), s1, k1));
   }
-  for (; i + 4 <= count; i += 4) {
+  if (i + 4 <= count) {
     const __m128i s = Load(src + i);
-    const __m128i sa = _mm_srli_epi32(s, 24);
-    Store(dest + i, OpaqueSrcAlphaStep(Load(dest + i), s, sa, _mm_cmpeq_epi32(sa, zero)));
+    __m128i k, unused;
+    SourceAlphaFactors(s, s, k, unused);
+    Store(dest + i, OpaqueSrcAlphaStep(Load(dest + i), s, k));
+    i += 4;
   }
   if (i < count)
     Scalar().copyOpaqueSrcAlpha(dest + i, src + i, count - i);
