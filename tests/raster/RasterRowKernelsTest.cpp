@@ -64,8 +64,8 @@ TEST(RasterRowKernels, OpaqueSourceAlphaCopyTellsUniformGroupsFromNearlyUniformO
 {
   const int odd[] = {1, 64, 127, 128, 200, 254};
   std::vector<RasterPixel> s, d;
-  int seed = 7;
-  auto next = [&seed] { seed = seed * 1103515245 + 12345; return (RasterPixel)((unsigned)seed >> 8) & 0xFFFFFFu; };
+  unsigned seed = 7;
+  auto next = [&seed] { seed = seed * 1103515245u + 12345u; return (RasterPixel)(seed >> 8) & 0xFFFFFFu; };
   for (int fill : {0, 255})
     for (int a : odd)
       for (int pos = -1; pos < 8; ++pos)
