@@ -87,6 +87,27 @@ void DoubleAddToFloat(const double* src, float* dst, int n)
   for (; i < n; ++i) dst[i] += (float)src[i];
 }
 
+// The base processing at either sample width: input i to output i, silence on outputs
+// that have no input.
+template <typename Sample>
+void PassThrough(Sample** ins, Sample** outs, int nIn, int nOut, int frames)
+{
+  if (frames <= 0 || !outs) return;
+  if (!ins) nIn = 0;
+  for (int i = 0; i < nOut; ++i)
+  {
+    if (!outs[i]) continue;
+    if (i < nIn && ins[i])
+    {
+      if (ins[i] != outs[i]) std::memmove(outs[i], ins[i], (size_t)frames * sizeof(Sample));
+    }
+    else if (i >= nIn)
+    {
+      std::memset(outs[i], 0, (size_t)frames * sizeof(Sample));
+    }
+  }
+}
+
 // The channel indices [from, to) that start and count select inside 0 .. n - 1.
 void ChannelRange(int start, int count, int n, int* from, int* to)
 {
@@ -220,40 +241,12 @@ void IPlugBase::OnParameterChanged(int)
 
 void IPlugBase::ProcessBlock64(double** ins, double** outs, int frames)
 {
-  if (frames <= 0 || !outs) return;
-  const int nIn = ins ? NInputs() : 0;
-  const int nOut = NOutputs();
-  for (int i = 0; i < nOut; ++i)
-  {
-    if (!outs[i]) continue;
-    if (i < nIn && ins[i])
-    {
-      if (ins[i] != outs[i]) std::memmove(outs[i], ins[i], (size_t)frames * sizeof(double));
-    }
-    else if (i >= nIn)
-    {
-      std::memset(outs[i], 0, (size_t)frames * sizeof(double));
-    }
-  }
+  PassThrough(ins, outs, NInputs(), NOutputs(), frames);
 }
 
 void IPlugBase::ProcessBlock32(float** ins, float** outs, int frames)
 {
-  if (frames <= 0 || !outs) return;
-  const int nIn = ins ? NInputs() : 0;
-  const int nOut = NOutputs();
-  for (int i = 0; i < nOut; ++i)
-  {
-    if (!outs[i]) continue;
-    if (i < nIn && ins[i])
-    {
-      if (ins[i] != outs[i]) std::memmove(outs[i], ins[i], (size_t)frames * sizeof(float));
-    }
-    else if (i >= nIn)
-    {
-      std::memset(outs[i], 0, (size_t)frames * sizeof(float));
-    }
-  }
+  PassThrough(ins, outs, NInputs(), NOutputs(), frames);
 }
 
 void IPlugBase::OnEditorOpened() {}
