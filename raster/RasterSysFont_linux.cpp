@@ -58,10 +58,23 @@ const char* Substitute(const char* face)
   return face;
 }
 
+// A configuration of our own, released at unload (the library's default one never is).
+struct FontConfig
+{
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  ~FontConfig()
+  {
+    if (config)
+      FcConfigDestroy(config);
+  }
+};
+
 bool FindFontFile(const char* face, int weight, bool italic, std::string* file, int* index)
 {
-  static std::once_flag once;
-  std::call_once(once, [] { FcInit(); });
+  static FontConfig holder;
+  FcConfig* config = holder.config;
+  if (!config)
+    return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern)
     return false;
@@ -69,10 +82,10 @@ bool FindFontFile(const char* face, int weight, bool italic, std::string* file, 
   FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(config, pattern, &result);
   FcPatternDestroy(pattern);
   if (!match)
     return false;
@@ -115,13 +128,23 @@ RasterFontHandle RasterCreateFont(const char* face, int height, int weight, bool
     winAscent = units * 0.9;
     winDescent = units * 0.2;
   }
-  // Sizes far beyond any screen are held to what FreeType handles comfortably.
+  // Sizes far beyond any screen are held to what FreeType handles comfortably. Like GDI, a
+  // negative height is a whole-pixel em size; a positive one scales the face so that its cell
+  // is exactly that tall.
   const long long asked = height == 0 ? 16 : std::min<long long>(std::llabs((long long)height), 4096);
   const double em = height < 0 ? (double)asked : asked * units / (winAscent + winDescent);
-  const int pixels = std::max(1, (int)std::lround(em));
-  if (FT_Set_Pixel_Sizes(ftFace, 0, (FT_UInt)pixels) != 0) {
+  const FT_F26Dot6 size = std::max<FT_F26Dot6>(64, (FT_F26Dot6)std::lround(em * 64.0));
+  if (FT_Set_Char_Size(ftFace, 0, size, 72, 72) != 0) {
     FT_Done_Face(ftFace);
     return nullptr;
+  }
+  int ascent, descent;
+  if (height > 0) {
+    ascent = (int)std::lround(winAscent * asked / (winAscent + winDescent));
+    descent = (int)asked - ascent;
+  } else {
+    ascent = (int)std::lround(winAscent * size / 64.0 / units);
+    descent = (int)std::lround(winDescent * size / 64.0 / units);
   }
   HFONT__* font = new (std::nothrow) HFONT__;
   if (!font) {
@@ -129,8 +152,8 @@ RasterFontHandle RasterCreateFont(const char* face, int height, int weight, bool
     return nullptr;
   }
   font->face = ftFace;
-  font->ascent = (int)std::lround(winAscent * pixels / units);
-  font->descent = (int)std::lround(winDescent * pixels / units);
+  font->ascent = ascent;
+  font->descent = descent;
   return font;
 }
 

@@ -1,6 +1,7 @@
 #include "raster/RasterCachedFont.h"
 #include "raster/RasterCombine.h"
 #include "raster/RasterSysFont.h"
+#include "tests/rasterfont/FontTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,59 +14,7 @@
 
 namespace {
 
-// A bitmap inside a larger buffer: `guard` pixels on every side (and the row padding) must
-// never change.
-class GuardedBitmap : public RasterBitmap
-{
-public:
-  GuardedBitmap(int w, int h, bool flipped = false, int guard = 8)
-    : w(w), h(h), g(guard), flipped(flipped), store((size_t)(w + 2 * guard) * (h + 2 * guard), kGuard)
-  {
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        At(x, y) = 0;
-  }
-  RasterPixel* GetBits() override { return store.data() + (size_t)g * Span() + g; }
-  int GetWidth() override { return w; }
-  int GetHeight() override { return h; }
-  int GetRowSpan() override { return Span(); }
-  bool IsFlipped() override { return flipped; }
-  bool Resize(int, int) override { return false; }
-
-  RasterPixel& At(int x, int y) { return RasterRowPointer(GetBits(), h, Span(), flipped, y)[x]; }
-  void Fill(std::mt19937& rng)
-  {
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        At(x, y) = rng();
-  }
-  bool GuardIntact()
-  {
-    for (int y = 0; y < h + 2 * g; ++y)
-      for (int x = 0; x < w + 2 * g; ++x) {
-        const bool inside = x >= g && x < g + w && y >= g && y < g + h;
-        if (!inside && store[(size_t)y * Span() + x] != kGuard)
-          return false;
-      }
-    return true;
-  }
-  std::vector<RasterPixel> Pixels()
-  {
-    std::vector<RasterPixel> out;
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        out.push_back(At(x, y));
-    return out;
-  }
-
-  static constexpr RasterPixel kGuard = 0xA5C3E1F7;
-
-private:
-  int Span() const { return w + 2 * g; }
-  int w, h, g;
-  bool flipped;
-  std::vector<RasterPixel> store;
-};
+using fonttest::GuardedBitmap;
 
 RasterFontHandle MakeFont(int height = -15)
 {
@@ -539,4 +488,23 @@ TEST(RasterCachedFont, BadArgumentsDrawNothingOutsideTheBitmap)
   f.SetFont(h, RasterFontOwnsHandle);
   int again[4] = {0, 0, 0, 0};
   EXPECT_GT(f.DrawTextInRect(nullptr, "x", -1, again, RasterTextCalcRect), 0);
+}
+
+TEST(RasterCachedFont, BothBuildsLayOutTrebuchetAlike)
+{
+  // Measured from GDI under Wine, where Trebuchet MS is Liberation Sans: the Linux build must
+  // place text on the same pixels.
+  struct Case { int height, lineHeight, a, w, g, space; } cases[] = {
+    {-11, 12, 7, 10, 6, 3}, {-15, 17, 10, 14, 8, 4}, {-24, 27, 16, 23, 13, 7}, {20, 20, 12, 17, 10, 5},
+  };
+  for (const Case& c : cases) {
+    TestFont t(0, c.height);
+    int rect[4] = {0, 0, 0, 0};
+    EXPECT_EQ(t.font.DrawTextInRect(nullptr, "AWg ", -1, rect, RasterTextCalcRect), c.lineHeight) << c.height;
+    EXPECT_EQ(t.font.GetLineHeight(), c.lineHeight);
+    EXPECT_EQ(t.font.FindGlyph('A')->advance, c.a) << c.height;
+    EXPECT_EQ(t.font.FindGlyph('W')->advance, c.w) << c.height;
+    EXPECT_EQ(t.font.FindGlyph('g')->advance, c.g) << c.height;
+    EXPECT_EQ(t.font.FindGlyph(' ')->advance, c.space) << c.height;
+  }
 }
