@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -46,6 +47,15 @@ i64 FloorDiv(i64 a, i64 b) // b > 0
 }
 
 bool Finite(double v) { return std::isfinite(v); }
+
+// Stores v as a float; false when it is beyond the float range or not a number.
+bool NarrowToFloat(double v, float* out)
+{
+  if (!(std::fabs(v) <= (double)std::numeric_limits<float>::max()))
+    return false;
+  *out = (float)v;
+  return true;
+}
 
 struct Plane
 {
@@ -444,12 +454,14 @@ void RasterScaledBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY,
     return;
   if (dx < 0) {
     dw += dx;
-    sx = (float)(sx - dx * xadv);
+    if (!NarrowToFloat(sx - dx * xadv, &sx))
+      return;
     dx = 0;
   }
   if (dy < 0) {
     dh += dy;
-    sy = (float)(sy - dy * yadv);
+    if (!NarrowToFloat(sy - dy * yadv, &sy))
+      return;
     dy = 0;
   }
   if (dw > dst.width - dx)
