@@ -49,11 +49,14 @@ struct RasterGlyphRecord
   uint16_t code;
 };
 
+// any thread
 // Bytes used by the UTF-8 sequence at `bytes` (1 to 4) and its code in *code. Codes beyond the
 // 16-bit range come out as a space; a byte that starts no valid sequence is its own code.
 int RasterUtf8Decode(const unsigned char* bytes, int* code);
+// any thread
 // True when the NUL-terminated text holds a 2- or 3-byte (or 4-byte) UTF-8 sequence.
 bool RasterUtf8HasMultibyte(const char* text);
+// any thread
 // True when running under the Wine compatibility layer; asked of the system once.
 bool RasterIsWine();
 
@@ -66,6 +69,7 @@ bool RasterIsWine();
 class RasterCachedFont
 {
 public:
+  // All operations: the drawing thread (editor), one text-drawing thread at a time.
   RasterCachedFont();
   virtual ~RasterCachedFont();
 
