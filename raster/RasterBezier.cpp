@@ -126,7 +126,7 @@ void FillCubic(RasterBitmap* bitmap, float x0, float y0, float x1, float y1, flo
 {
   RasterShapeView v;
   RasterShapePen pen;
-  if (!Finite({x0, y0, x1, y1, x2, y2, x3, y3, segmentLength}) || !RasterOpenShapeView(bitmap, &v) ||
+  if (!Finite({x0, y0, x1, y1, x2, y2, x3, y3}) || !RasterOpenShapeView(bitmap, &v) ||
       !RasterMakeShapePen(colour, alpha, mode, &pen))
     return;
   // The walk runs along the other axis than the one measured to the base line.
@@ -155,7 +155,7 @@ void RasterQuadBezier(RasterBitmap* bitmap, float x0, float y0, float cx, float 
 {
   RasterShapeView v;
   RasterShapePen pen;
-  if (!Finite({x0, y0, cx, cy, x1, y1, segmentLength}) || !RasterOpenShapeView(bitmap, &v) ||
+  if (!Finite({x0, y0, cx, cy, x1, y1}) || !RasterOpenShapeView(bitmap, &v) ||
       !RasterMakeShapePen(colour, alpha, mode, &pen))
     return;
   if (x0 > x1) {
@@ -201,7 +201,7 @@ void RasterCubicBezier(RasterBitmap* bitmap, float x0, float y0, float x1, float
 {
   RasterShapeView v;
   RasterShapePen pen;
-  if (!Finite({x0, y0, x1, y1, x2, y2, x3, y3, segmentLength}) || !RasterOpenShapeView(bitmap, &v) ||
+  if (!Finite({x0, y0, x1, y1, x2, y2, x3, y3}) || !RasterOpenShapeView(bitmap, &v) ||
       !RasterMakeShapePen(colour, alpha, mode, &pen))
     return;
   Cubic c;

@@ -18,8 +18,10 @@ constexpr double kPi = 3.14159265358979323846;
 // and no bitmap is large enough to show such a circle's curvature.
 constexpr float kMaxRadius = 4194304.0f;
 
-// Fills pixels lo..hi of memory row y (clipped) in the fill's colour and opacity.
-void Span(const RasterShapeView& v, const RasterShapePen& pen, i64 y, i64 lo, i64 hi)
+// Fills pixels lo..hi of memory row y (clipped) in the pen's colour and opacity. The polygon
+// fills take copy mode's quarter word forms at opacities 64 and 192; circles blend there as
+// lines do.
+void Span(const RasterShapeView& v, const RasterShapePen& pen, i64 y, i64 lo, i64 hi, bool quarterForms)
 {
   if (y < 0 || y >= v.height)
     return;
@@ -31,10 +33,10 @@ void Span(const RasterShapeView& v, const RasterShapePen& pen, i64 y, i64 lo, i6
     return;
   RasterPixel* p = v.Raw((int)lo, (int)y);
   const int n = (int)(hi - lo + 1);
-  if (pen.op == RasterModeCopy && pen.factor == 64) {
+  if (quarterForms && pen.op == RasterModeCopy && pen.factor == 64) {
     for (int i = 0; i < n; ++i)
       RasterPenPutQuarter(pen, p + i);
-  } else if (pen.op == RasterModeCopy && pen.factor == 192) {
+  } else if (quarterForms && pen.op == RasterModeCopy && pen.factor == 192) {
     for (int i = 0; i < n; ++i)
       RasterPenPutThreeQuarters(pen, p + i);
   } else {
@@ -105,7 +107,7 @@ struct CircleCtx
   {
     if (y < clip.y0 || y > clip.y1)
       return;
-    Span(v, pen, y, std::max(lo, clip.x0), std::min(hi, clip.x1));
+    Span(v, pen, y, std::max(lo, clip.x0), std::min(hi, clip.x1), false);
   }
   // Pixels lo..hi of column x, both included.
   void Column(i64 x, i64 lo, i64 hi) const
@@ -126,37 +128,67 @@ inline i64 T(double v)
   return r;
 }
 
-void MidpointCircle(const CircleCtx& c, float cx, float cy, float r, bool filled)
+// The midpoint method's outline: the four axis points, then eight symmetric points per step.
+// `point(x, y)` receives each; `span(y, lo, hi)` the runs a disc fills between them.
+template <class Point, class SpanFn>
+void MidpointWalk(float cx, float cy, float r, Point point, SpanFn span)
 {
-  const int f = c.pen.factor;
-  c.Put(cx, cy + r, f);
-  c.Put(cx, cy - r, f);
-  c.Put(cx + r, cy, f);
-  c.Put(cx - r, cy, f);
-  if (filled)
-    c.Row(T(cy), T(cx - r + 1), T(cx + r - 1));
+  point(cx, cy + r);
+  point(cx, cy - r);
+  point(cx + r, cy);
+  point(cx - r, cy);
+  span(cy, cx - r + 1, cx + r - 1);
   float x = 0, d = (5 - 4 * r) / 4, rr = r, y;
   do {
     x += 1;
     const bool down = d >= 0;
     y = down ? rr - 1 : rr;
-    c.Put(cx + x, cy + y, f);
-    c.Put(cx - x, cy + y, f);
-    c.Put(cx + x, cy - y, f);
-    c.Put(cx - x, cy - y, f);
-    c.Put(cx + y, cy + x, f);
-    c.Put(cx - y, cy + x, f);
-    c.Put(cx + y, cy - x, f);
-    c.Put(cx - y, cy - x, f);
-    if (filled) {
-      c.Row(T(cy + y), T(cx - x + 1), T(cx + x - 1));
-      c.Row(T(cy - y), T(cx - x + 1), T(cx + x - 1));
-      c.Row(T(cy + x), T(cx - y + 1), T(cx + y - 1));
-      c.Row(T(cy - x), T(cx - y + 1), T(cx + y - 1));
-    }
+    point(cx + x, cy + y);
+    point(cx - x, cy + y);
+    point(cx + x, cy - y);
+    point(cx - x, cy - y);
+    point(cx + y, cy + x);
+    point(cx - y, cy + x);
+    point(cx + y, cy - x);
+    point(cx - y, cy - x);
+    span(cy + y, cx - x + 1, cx + x - 1);
+    span(cy - y, cx - x + 1, cx + x - 1);
+    span(cy + x, cx - y + 1, cx + y - 1);
+    span(cy - x, cx - y + 1, cx + y - 1);
     d += down ? 2 * (x - y) + 1 : 2 * x + 1;
     rr = y;
   } while (x < y);
+}
+
+void MidpointCircle(const CircleCtx& c, float cx, float cy, float r, bool filled)
+{
+  const int f = c.pen.factor;
+  if (!filled) {
+    MidpointWalk(cx, cy, r, [&](float x, float y) { c.Put(x, y, f); }, [](float, float, float) {});
+    return;
+  }
+  // A disc revisits rows (the runs of one row grow step by step and cover earlier outline
+  // points), so the walk only widens each visible row's extent and every row is filled once:
+  // the same pixels, each combined once at any opacity.
+  const int h = c.v.height;
+  std::vector<i64> lo((size_t)h, INT64_MAX), hi((size_t)h, INT64_MIN);
+  auto widen = [&](i64 y, i64 a, i64 b) {
+    if (y < 0 || y >= h || a > b)
+      return;
+    lo[(size_t)y] = std::min(lo[(size_t)y], a);
+    hi[(size_t)y] = std::max(hi[(size_t)y], b);
+  };
+  MidpointWalk(
+      cx, cy, r,
+      [&](float x, float y) {
+        i64 px, py;
+        if (RasterShapeTrunc(x, &px) && RasterShapeTrunc(y, &py))
+          widen(py, px, px);
+      },
+      [&](float y, float a, float b) { widen(T(y), T(a), T(b)); });
+  for (int y = 0; y < h; ++y)
+    if (lo[(size_t)y] <= hi[(size_t)y])
+      c.Row(y, lo[(size_t)y], hi[(size_t)y]);
 }
 
 // Ring of weighted pixel pairs at each whole step k from the centre, in both axes.
@@ -360,7 +392,7 @@ void RasterShapeFillTrapezoidRows(const RasterShapeView& v, const RasterShapePen
   if (yEnd > v.height - 1)
     yEnd = v.height - 1;
   for (; y <= yEnd; ++y, posA += stepA, posB += stepB)
-    Span(v, pen, y, posA >> 16, posB >> 16);
+    Span(v, pen, y, posA >> 16, posB >> 16, true);
 }
 
 void RasterShapeFillPolygon(const RasterShapeView& v, const RasterShapePen& pen, const i64* xs, const i64* ys,

@@ -178,6 +178,21 @@ TEST(RasterShapes, CirclesAreSymmetricAndDiscsAreSolid)
         }
     }
   }
+  // Every pixel of a disc is combined once, even where the walk revisits a row.
+  for (int aa = 0; aa < 2; ++aa) {
+    TestBitmap once(50, 50, aa == 1);
+    RasterFillCircle(&once, 25.0f, 24.0f, 19.6f, 0x01010101, 1.0f, RasterModeAdd, aa);
+    for (int y = 0; y < 50; ++y)
+      for (int x = 0; x < 50; ++x)
+        ASSERT_LE(Byte(once.At(x, y), 0), 1) << aa << " " << x << "," << y;
+    EXPECT_EQ(Byte(once.At(25, 24), 0), 1);
+  }
+  // Discs blend like lines: a quarter opacity is the copy blend, not the polygons' word form.
+  TestBitmap q(20, 20, false);
+  for (auto& p : q.Raw())
+    p = 0x40404040;
+  RasterFillCircle(&q, 10.0f, 10.0f, 6.0f, 0xFFFFFFFF, 0.25f, 0, false);
+  EXPECT_EQ(q.At(10, 10), Combine(0x40404040u, 0xFFFFFFFFu, 64, 0));
   ExpectFlipInvariant(30, 30, [](RasterBitmap* b) { RasterFillCircle(b, 12.0f, 9.0f, 8.0f, 0xFFFFFFFF, 1.0f, 0, true); });
 }
 
