@@ -427,3 +427,20 @@ TEST(RasterGridWarpBlit, RegularGridReproducesTheScaledDrawing)
     ExpectSame(warped, scaled, "grid");
   }
 }
+
+TEST(RasterGridWarpBlit, LastCellReachesTheRectangleEdge)
+{
+  // Eleven boundaries a tenth of a pixel apart: only the last cell is a pixel wide, and summing
+  // 0.1 ten times falls just short of 1.
+  TestBitmap src(16, 2, false, 0);
+  FillSeeded(src, 61);
+  float grid[2][11][2];
+  for (int j = 0; j < 2; ++j)
+    for (int i = 0; i < 11; ++i) {
+      grid[j][i][0] = (float)i;
+      grid[j][i][1] = (float)j;
+    }
+  TestBitmap d(1, 1, false, 0);
+  RasterGridWarpBlit(&d, &src, 0, 0, 1, 1, &grid[0][0][0], 11, 2, 1.0f, 0);
+  EXPECT_EQ(d.At(0, 0), src.At(9, 0));
+}
