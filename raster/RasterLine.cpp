@@ -103,40 +103,41 @@ bool ClipFloat(float w, float h, float& x1, float& y1, float& x2, float& y2)
 inline int Sign(i64 v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
 // Writes the pixel at colour weight w of 256, scaled by the pen's opacity; skips pixels outside.
-inline void PutWeighted(const RasterShapeView& v, const RasterShapePen& pen, i64 x, i64 y, int w)
+template <int Op> inline void PutWeighted(const RasterShapeView& v, const RasterShapePen& pen, i64 x, i64 y, int w)
 {
   if (v.Inside(x, y))
-    RasterPenPut(pen, v.Raw((int)x, (int)y), w * pen.factor / 256);
+    RasterPenPutOp<Op>(pen, v.Raw((int)x, (int)y), w * pen.factor / 256);
 }
 
 // The pair across the minor axis at pixel `base` and the next one toward +minor, the exact
 // line lying f / 65536 beyond base.
-void PutPair(const RasterShapeView& v, const RasterShapePen& pen, bool majorX, i64 major, i64 base, int f)
+template <int Op> void PutPair(const RasterShapeView& v, const RasterShapePen& pen, bool majorX, i64 major, i64 base, int f)
 {
   const int keep = 255 - (f >> 8), next = f >> 8;
   if (majorX) {
-    PutWeighted(v, pen, major, base, keep);
-    PutWeighted(v, pen, major, base + 1, next);
+    PutWeighted<Op>(v, pen, major, base, keep);
+    PutWeighted<Op>(v, pen, major, base + 1, next);
   } else {
-    PutWeighted(v, pen, base, major, keep);
-    PutWeighted(v, pen, base + 1, major, next);
+    PutWeighted<Op>(v, pen, base, major, keep);
+    PutWeighted<Op>(v, pen, base + 1, major, next);
   }
 }
 
 // Which word form a horizontal or vertical line may use in copy mode.
 enum class Shortcut { None, Quarter, ThreeQuarters };
 
-void DrawClippedLine(const RasterShapeView& v, const RasterShapePen& pen, float alpha, bool antiAlias,
-                     int x1, int y1, int x2, int y2)
+template <int Op>
+void DrawClippedLineOp(const RasterShapeView& v, const RasterShapePen& pen, float alpha, bool antiAlias, int x1, int y1,
+                       int x2, int y2)
 {
   const int dx = x2 - x1, dy = y2 - y1;
   const int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
 
   if (dx == 0 || dy == 0) {
     Shortcut s = Shortcut::None;
-    if (pen.op == RasterModeCopy && alpha == 0.25f)
+    if (Op == RasterModeCopy && alpha == 0.25f)
       s = Shortcut::Quarter;
-    else if (pen.op == RasterModeCopy && alpha == 0.75f)
+    else if (Op == RasterModeCopy && alpha == 0.75f)
       s = Shortcut::ThreeQuarters;
     const int n = (dx == 0 ? ady : adx) + 1;
     RasterPixel* p = v.Raw(dx < 0 ? x2 : x1, dy < 0 ? y2 : y1);
@@ -147,7 +148,7 @@ void DrawClippedLine(const RasterShapeView& v, const RasterShapePen& pen, float 
       else if (s == Shortcut::ThreeQuarters)
         RasterPenPutThreeQuarters(pen, p);
       else
-        RasterPenPut(pen, p, pen.factor);
+        RasterPenPutOp<Op>(pen, p, pen.factor);
     }
     return;
   }
@@ -157,24 +158,24 @@ void DrawClippedLine(const RasterShapeView& v, const RasterShapePen& pen, float 
     int x = x1, y = y1;
     if (!antiAlias) {
       for (int i = 0; i <= adx; ++i, x += sx, y += sy)
-        RasterPenPut(pen, v.Raw(x, y), pen.factor);
+        RasterPenPutOp<Op>(pen, v.Raw(x, y), pen.factor);
       return;
     }
-    const bool words = pen.op == RasterModeCopy && pen.factor == 256;
+    const bool words = Op == RasterModeCopy && pen.factor == 256;
     const int strong = 192 * pen.factor / 256, weak = 64 * pen.factor / 256;
     for (int i = 0; i <= adx; ++i, x += sx, y += sy) {
       if (words)
         RasterPenPutThreeQuarters(pen, v.Raw(x, y));
       else
-        RasterPenPut(pen, v.Raw(x, y), strong);
+        RasterPenPutOp<Op>(pen, v.Raw(x, y), strong);
       if (i == adx)
         break;
       if (words) {
         RasterPenPutQuarter(pen, v.Raw(x + sx, y));
         RasterPenPutQuarter(pen, v.Raw(x, y + sy));
       } else {
-        RasterPenPut(pen, v.Raw(x + sx, y), weak);
-        RasterPenPut(pen, v.Raw(x, y + sy), weak);
+        RasterPenPutOp<Op>(pen, v.Raw(x + sx, y), weak);
+        RasterPenPutOp<Op>(pen, v.Raw(x, y + sy), weak);
       }
     }
     return;
@@ -193,12 +194,12 @@ void DrawClippedLine(const RasterShapeView& v, const RasterShapePen& pen, float 
   const int s = Sign(bMin - aMin);
   const int slope = (int)((double)minor * 65536.0 / (double)major);
   auto plot = [&](i64 maj, i64 mn) {
-    RasterPenPut(pen, majorX ? v.Raw((int)maj, (int)mn) : v.Raw((int)mn, (int)maj), pen.factor);
+    RasterPenPutOp<Op>(pen, majorX ? v.Raw((int)maj, (int)mn) : v.Raw((int)mn, (int)maj), pen.factor);
   };
   // Exact position of an end relative to its track, in 16.16 toward +minor.
   auto pairAt = [&](i64 maj, i64 mn, int offsetAlongS) {
     const int offset = s > 0 ? offsetAlongS : -offsetAlongS;
-    PutPair(v, pen, majorX, maj, mn + (offset >> 16), offset & 0xFFFF);
+    PutPair<Op>(v, pen, majorX, maj, mn + (offset >> 16), offset & 0xFFFF);
   };
   int sum = 0;
   const int steps = (major + 1) / 2;
@@ -225,6 +226,14 @@ void DrawClippedLine(const RasterShapeView& v, const RasterShapePen& pen, float 
     else
       plot(aMaj, aMin);
   }
+}
+
+void DrawClippedLine(const RasterShapeView& v, const RasterShapePen& pen, float alpha, bool antiAlias, int x1, int y1,
+                     int x2, int y2)
+{
+  RasterDispatchPenOp(pen.op, [&](auto op) {
+    DrawClippedLineOp<decltype(op)::value>(v, pen, alpha, antiAlias, x1, y1, x2, y2);
+  });
 }
 
 // Clamped to the int range, for coordinates that are added to.
@@ -291,8 +300,10 @@ void RasterLineF(RasterBitmap* bitmap, float x1, float y1, float x2, float y2, R
   const float minorStart = aMin + ((float)first - aMaj) * slope;
   i64 pos = (i64)(minorStart * 65536.0f);
   const i64 step = (i64)(slope * 65536.0f);
-  for (int m = first; m <= last; ++m, pos += step)
-    PutPair(v, pen, majorX, m, pos >> 16, (int)(pos & 0xFFFF));
+  RasterDispatchPenOp(pen.op, [&](auto op) {
+    for (int m = first; m <= last; ++m, pos += step)
+      PutPair<decltype(op)::value>(v, pen, majorX, m, pos >> 16, (int)(pos & 0xFFFF));
+  });
 }
 
 // any thread that owns the bitmap
@@ -329,10 +340,12 @@ void RasterDashedLine(RasterBitmap* bitmap, int x1, int y1, int x2, int y2, int 
     return;
   }
   const i64 gap = offCount < 0 ? 0 : offCount;
-  for (i64 pos = 0; pos < length; pos += gap) {
-    for (int k = 0; k < onCount && pos < length; ++k, ++pos)
-      RasterPenPut(pen, p + (ptrdiff_t)pos * step, pen.factor);
-  }
+  RasterDispatchPenOp(pen.op, [&](auto op) {
+    for (i64 pos = 0; pos < length; pos += gap) {
+      for (int k = 0; k < onCount && pos < length; ++k, ++pos)
+        RasterPenPutOp<decltype(op)::value>(pen, p + (ptrdiff_t)pos * step, pen.factor);
+    }
+  });
 }
 
 // any thread that owns the bitmap

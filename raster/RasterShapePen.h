@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <type_traits>
 
 struct RasterShapeView
 {
@@ -65,21 +66,50 @@ inline bool RasterMakeShapePen(RasterPixel colour, float alpha, int mode, Raster
 }
 
 // Combines one pixel at factor f: in copy mode 256 stores the colour word, 128 the half
-// average, other positive factors blend; the other modes use their combine operation.
-inline void RasterPenPut(const RasterShapePen& pen, RasterPixel* p, int f)
+// average, other positive factors blend; the other modes use their combine operation. The
+// mode is a template argument so that each drawing loop is compiled once per mode.
+template <int Op> inline void RasterPenPutOp(const RasterShapePen& pen, RasterPixel* p, int f)
 {
   if (f == 0)
     return;
-  if (pen.op == RasterModeCopy) {
+  if constexpr (Op == RasterModeCopy) {
     if (f == 256)
       *p = pen.colour;
     else if (f == 128)
       *p = RasterHalfWord(pen.colour) + RasterHalfWord(*p);
     else if (f > 0)
       RasterCombineCopy(p, pen.red, pen.green, pen.blue, pen.alpha, f);
-    return;
+  } else if constexpr (Op == RasterModeAdd) {
+    RasterCombineAdd(p, pen.red, pen.green, pen.blue, pen.alpha, f);
+  } else if constexpr (Op == RasterModeDodge) {
+    RasterCombineDodge(p, pen.red, pen.green, pen.blue, pen.alpha, f);
+  } else if constexpr (Op == RasterModeMultiply) {
+    RasterCombineMultiply(p, pen.red, pen.green, pen.blue, pen.alpha, f);
+  } else if constexpr (Op == RasterModeSoftLight) {
+    RasterCombineSoftLight(p, pen.red, pen.green, pen.blue, pen.alpha, f);
+  } else {
+    RasterCombineHsvAdjust(p, pen.red, pen.green, pen.blue, pen.alpha, f);
   }
-  RasterCombinePixel(p, pen.red, pen.green, pen.blue, pen.alpha, f, pen.op);
+}
+
+// Calls fn with std::integral_constant<int, op> for the pen's mode 0..5.
+template <class Fn> inline void RasterDispatchPenOp(int op, Fn&& fn)
+{
+  switch (op) {
+  case RasterModeCopy: fn(std::integral_constant<int, RasterModeCopy>()); return;
+  case RasterModeAdd: fn(std::integral_constant<int, RasterModeAdd>()); return;
+  case RasterModeDodge: fn(std::integral_constant<int, RasterModeDodge>()); return;
+  case RasterModeMultiply: fn(std::integral_constant<int, RasterModeMultiply>()); return;
+  case RasterModeSoftLight: fn(std::integral_constant<int, RasterModeSoftLight>()); return;
+  case RasterModeHsvAdjust: fn(std::integral_constant<int, RasterModeHsvAdjust>()); return;
+  default: return;
+  }
+}
+
+// The same with the mode chosen per pixel, for the scattered pixels of circles.
+inline void RasterPenPut(const RasterShapePen& pen, RasterPixel* p, int f)
+{
+  RasterDispatchPenOp(pen.op, [&](auto op) { RasterPenPutOp<decltype(op)::value>(pen, p, f); });
 }
 
 // Copy mode's word forms for a quarter and three quarters of the colour.

@@ -40,8 +40,10 @@ void Span(const RasterShapeView& v, const RasterShapePen& pen, i64 y, i64 lo, i6
     for (int i = 0; i < n; ++i)
       RasterPenPutThreeQuarters(pen, p + i);
   } else {
-    for (int i = 0; i < n; ++i)
-      RasterPenPut(pen, p + i, pen.factor);
+    RasterDispatchPenOp(pen.op, [&](auto op) {
+      for (int i = 0; i < n; ++i)
+        RasterPenPutOp<decltype(op)::value>(pen, p + i, pen.factor);
+    });
   }
 }
 

@@ -168,6 +168,24 @@ TEST(RasterLine, AntiAliasedPairsShareTheColourAcrossTheMinorAxis)
     const int nearest = (int)std::floor(exact + 0.5);
     EXPECT_GE(Byte(bm.At(x, nearest), 0), 127) << x;
   }
+  // The integer form steps from both ends; its pairs share the colour the same way, whichever
+  // way the minor axis runs.
+  for (int dir = 0; dir < 2; ++dir) {
+    TestBitmap l(64, 16, dir == 1);
+    RasterLine(&l, 60, dir ? 2 : 13, 3, dir ? 13 : 2, 0xFFFFFFFF, 1.0f, 0, true);
+    for (int x = 3; x <= 60; ++x) {
+      int sum = 0, count = 0;
+      for (int y = 0; y < 16; ++y) {
+        sum += Byte(l.At(x, y), 0);
+        count += l.At(x, y) != 0;
+      }
+      EXPECT_GE(sum, 253) << x;
+      EXPECT_LE(sum, 256) << x;
+      EXPECT_LE(count, 2) << x;
+      const double exact = dir ? 2 + (60 - x) * 11.0 / 57.0 : 13 - (60 - x) * 11.0 / 57.0;
+      EXPECT_GE(Byte(l.At(x, (int)std::floor(exact + 0.5)), 0), 120) << dir << " " << x;
+    }
+  }
   // Integer anti-aliased diagonal: 3/4 on the line, 1/4 beside it, nothing after the last pixel.
   TestBitmap d(6, 6, false);
   RasterLine(&d, 0, 0, 3, 3, 0xFFFFFFFF, 1.0f, 0, true);
