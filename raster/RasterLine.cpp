@@ -362,7 +362,9 @@ void RasterRectOutline(RasterBitmap* bitmap, int x, int y, int w, int h, RasterP
 void RasterBorderedRect(RasterBitmap* bitmap, int x, int y, int w, int h, RasterPixel fillColour,
                         RasterPixel borderColour, float alpha, int mode)
 {
+  // Only the mode's low byte counts for shapes: the fill must not weight by the colour's alpha
+  // when the border does not.
   RasterFillRect(bitmap, SatInt((i64)x + 1), SatInt((i64)y + 1), SatInt((i64)w - 1), SatInt((i64)h - 1), fillColour,
-                 alpha, mode);
+                 alpha, mode & 0xFF);
   RasterRectOutline(bitmap, x, y, w, h, borderColour, alpha, mode);
 }

@@ -246,6 +246,12 @@ TEST(RasterLine, RectangleOutlineAndBorderedRect)
   EXPECT_EQ(b.At(3, 3), 0xFF00FF00u);
   EXPECT_EQ(b.At(5, 5), 0xFFFF0000u);
   EXPECT_EQ(b.At(6, 6), 0u);
+  // The source-alpha flag changes nothing for shapes, the fill included.
+  TestBitmap c(10, 10, false), d(10, 10, false);
+  RasterBorderedRect(&c, 1, 1, 6, 5, 0x8000FF00, 0x40FF0000, 0.5f, RasterModeAdd | RasterModeUseSourceAlpha);
+  RasterBorderedRect(&d, 1, 1, 6, 5, 0x8000FF00, 0x40FF0000, 0.5f, RasterModeAdd);
+  EXPECT_EQ(c.Raw(), d.Raw());
+  EXPECT_EQ(c.At(3, 3), 0x40007F00u);
   RasterRectOutline(&b, INT_MAX, INT_MAX, INT_MAX, INT_MAX, 0xFFFFFFFF, 1.0f, 0);
   RasterBorderedRect(&b, INT_MIN, INT_MIN, INT_MIN, INT_MIN, 1, 1, 1.0f, 0);
 }
