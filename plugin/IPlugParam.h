@@ -1,5 +1,6 @@
 #pragma once
 
+#include "plugin/IRelaxed.h"
 #include "plugin/IStateChunk.h"
 #include "plugin/IValueText.h"
 
@@ -70,10 +71,15 @@ public:
   // x truncated toward zero, saturated into the int range; a value that is not a number
   // gives 0.
   static int TruncateToInt(double x);
+  // The decimal number at the start of text ("-12.5", "3e2"; leading blanks skipped), read
+  // with "." as the decimal point whatever the process's locale; 0 when there is none.
+  static double ReadDecimal(const char* text);
 
 private:
   EKind kind = kKindNone;
-  double value = 0.0;
+  // Written under the instance lock; the editor reads it for its value text without the
+  // lock, on its own thread.
+  IRelaxed<double> value = 0.0;
   double minimum = 0.0;
   double maximum = 1.0;
   double step = 1.0;
