@@ -1,8 +1,10 @@
 #include "plugin/IPlugParam.h"
 
 #include <climits>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace
 {
@@ -123,6 +125,39 @@ int IPlugParam::TruncateToInt(double x)
   if (x <= (double)INT_MIN) return INT_MIN;
   if (x >= (double)INT_MAX) return INT_MAX;
   return (int)x;
+}
+
+double IPlugParam::ReadDecimal(const char* text)
+{
+  if (!text) return 0.0;
+  while (*text == ' ' || *text == '\t') ++text;
+  // Copy the longest prefix shaped like a decimal number, then let strtod read it with the
+  // locale's own decimal point in place of "." (hosts may run with a locale that uses ",").
+  char number[64];
+  int n = 0;
+  auto take = [&](char c) {
+    if (n < (int)sizeof number - 1) number[n++] = c;
+  };
+  const char* p = text;
+  if (*p == '+' || *p == '-') take(*p++);
+  bool digits = false;
+  while (*p >= '0' && *p <= '9') take(*p++), digits = true;
+  if (*p == '.')
+  {
+    take(std::localeconv()->decimal_point[0]);
+    ++p;
+    while (*p >= '0' && *p <= '9') take(*p++), digits = true;
+  }
+  if (!digits) return 0.0;
+  if (*p == 'e' || *p == 'E')
+  {
+    const char* e = p + 1;
+    if (*e == '+' || *e == '-') ++e;
+    if (*e >= '0' && *e <= '9')
+      for (; p < e || (*p >= '0' && *p <= '9'); ++p) take(*p);
+  }
+  number[n] = 0;
+  return std::strtod(number, nullptr);
 }
 
 void IPlugParam::FormatValue(double x, bool isNormalized, char* out, bool useTexts, int outSize) const

@@ -54,6 +54,14 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 ind
     delete plug;
     return 0;
   }
+  if (opcode == effEditIdle)
+  {
+    // Handled before the instance lock: an editor that redraws from the host's idle call
+    // (where it has no timer of its own) must not stall the audio thread while it paints.
+    // The canvas is attached at construction and lives as long as the plug-in.
+    if (IEditorCanvas* canvas = plug->GetEditor()) canvas->OnHostIdle();
+    return 0;
+  }
   IPlugMutexLock lock(plug->mutex);
   return plug->Dispatch(opcode, index, value, ptr, opt);
 }
@@ -307,7 +315,7 @@ VstIntPtr IPlugVST::StringToParameter(VstInt32 index, const char* text)
   }
   else
   {
-    v = std::strtod(text, nullptr);  // unreadable text gives 0
+    v = IPlugParam::ReadDecimal(text);  // unreadable text gives 0
     if (param->GetNegatedDisplay()) v = -v;
   }
   // Stored first, so the controls are shown the clamped value (a text like "nan" must not
