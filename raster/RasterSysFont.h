@@ -12,6 +12,20 @@
 // Null when no face can be found. On Windows the handle is an HFONT.
 // any thread
 RasterFontHandle RasterCreateFont(const char* face, int height, int weight, bool italic);
+// The quality values of CreateFontA.
+enum : int {
+  RasterFontQualityDefault = 0,         // DEFAULT_QUALITY
+  RasterFontQualityNonAntialiased = 3,  // NONANTIALIASED_QUALITY
+  RasterFontQualityAntialiased = 4,     // ANTIALIASED_QUALITY
+  RasterFontQualityClearType = 5        // CLEARTYPE_QUALITY
+};
+// The full request: escapement and orientation in tenths of a degree, a quality value from
+// above; no underline or strike-out, default character set, precisions, pitch and family.
+// RasterCreateFont is this with no rotation and antialiased quality. On Linux a
+// non-antialiased quality renders one-bit glyphs and the two angles are not applied.
+// any thread
+RasterFontHandle RasterCreateFontEx(const char* face, int height, int escapement, int orientation, int weight,
+                                    bool italic, int quality);
 // any thread; the font must no longer be in use
 void RasterDeleteFont(RasterFontHandle font);
 

@@ -21,6 +21,7 @@ struct HFONT__
   FT_Face face = nullptr;
   int ascent = 0;
   int descent = 0;
+  bool mono = false;  // one-bit glyphs (non-antialiased quality)
 };
 
 namespace {
@@ -32,15 +33,32 @@ std::mutex& LibraryLock()
   return lock;
 }
 
-FT_Library Library()
+// The library object lives exactly as long as some face does: made with the first face and
+// done with the last, so a module that deletes its fonts at unload leaves nothing behind
+// (a static holder could be destroyed before the last font is). Both under LibraryLock.
+FT_Library library = nullptr;
+int libraryFaces = 0;
+
+FT_Library AcquireLibrary()
 {
-  static FT_Library library = [] {
-    FT_Library lib = nullptr;
-    if (FT_Init_FreeType(&lib) != 0)
-      lib = nullptr;
-    return lib;
-  }();
+  if (!library && FT_Init_FreeType(&library) != 0)
+    library = nullptr;
   return library;
+}
+
+void ReleaseLibraryIfUnused()
+{
+  if (library && libraryFaces == 0) {
+    FT_Done_FreeType(library);
+    library = nullptr;
+  }
+}
+
+void DoneFace(FT_Face face)
+{
+  FT_Done_Face(face);
+  --libraryFaces;
+  ReleaseLibraryIfUnused();
 }
 
 // The substitutions Wine makes for the common Windows faces, so that both builds draw with
@@ -108,15 +126,22 @@ bool IsDrawable(int code) { return code >= 32 && code != 127; }
 
 RasterFontHandle RasterCreateFont(const char* face, int height, int weight, bool italic)
 {
+  return RasterCreateFontEx(face, height, 0, 0, weight, italic, RasterFontQualityAntialiased);
+}
+
+RasterFontHandle RasterCreateFontEx(const char* face, int height, int, int, int weight, bool italic, int quality)
+{
   std::string file;
   int index = 0;
   if (!FindFontFile(face, weight, italic, &file, &index))
     return nullptr;
   std::lock_guard<std::mutex> hold(LibraryLock());
-  FT_Library library = Library();
   FT_Face ftFace = nullptr;
-  if (!library || FT_New_Face(library, file.c_str(), index, &ftFace) != 0)
+  if (!AcquireLibrary() || FT_New_Face(library, file.c_str(), index, &ftFace) != 0) {
+    ReleaseLibraryIfUnused();
     return nullptr;
+  }
+  ++libraryFaces;
 
   const double units = ftFace->units_per_EM > 0 ? ftFace->units_per_EM : 2048;
   double winAscent = ftFace->ascender, winDescent = -ftFace->descender;
@@ -135,7 +160,7 @@ RasterFontHandle RasterCreateFont(const char* face, int height, int weight, bool
   const double em = height < 0 ? (double)asked : asked * units / (winAscent + winDescent);
   const FT_F26Dot6 size = std::max<FT_F26Dot6>(64, (FT_F26Dot6)std::lround(em * 64.0));
   if (FT_Set_Char_Size(ftFace, 0, size, 72, 72) != 0) {
-    FT_Done_Face(ftFace);
+    DoneFace(ftFace);
     return nullptr;
   }
   int ascent, descent;
@@ -148,12 +173,13 @@ RasterFontHandle RasterCreateFont(const char* face, int height, int weight, bool
   }
   HFONT__* font = new (std::nothrow) HFONT__;
   if (!font) {
-    FT_Done_Face(ftFace);
+    DoneFace(ftFace);
     return nullptr;
   }
   font->face = ftFace;
   font->ascent = ascent;
   font->descent = descent;
+  font->mono = quality == RasterFontQualityNonAntialiased;
   return font;
 }
 
@@ -162,7 +188,7 @@ void RasterDeleteFont(RasterFontHandle font)
   if (!font)
     return;
   std::lock_guard<std::mutex> hold(LibraryLock());
-  FT_Done_Face(font->face);
+  DoneFace(font->face);
   delete font;
 }
 
@@ -191,7 +217,8 @@ void RasterSysFontDrawChar(RasterFontHandle font, int code, bool, RasterSysBitma
   if (!font || !IsDrawable(code) || !canvas->GetBits())
     return;
   const FT_UInt index = FT_Get_Char_Index(font->face, (FT_ULong)code);
-  if (FT_Load_Glyph(font->face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0)
+  const FT_Int32 target = font->mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL;
+  if (FT_Load_Glyph(font->face, index, FT_LOAD_RENDER | target) != 0)
     return;
   const FT_GlyphSlot slot = font->face->glyph;
   const FT_Bitmap& bitmap = slot->bitmap;

@@ -52,12 +52,18 @@ int Clamp1(long long v)
 
 } // namespace
 
+RasterFontHandle RasterCreateFontEx(const char* face, int height, int escapement, int orientation, int weight,
+                                    bool italic, int quality)
+{
+  HFONT font = CreateFontA(height, 0, escapement, orientation, weight, italic ? TRUE : FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, (DWORD)quality,
+                           DEFAULT_PITCH | FF_DONTCARE, face ? face : "");
+  return (RasterFontHandle)font;
+}
+
 RasterFontHandle RasterCreateFont(const char* face, int height, int weight, bool italic)
 {
-  HFONT font = CreateFontA(height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
-                           face ? face : "");
-  return (RasterFontHandle)font;
+  return RasterCreateFontEx(face, height, 0, 0, weight, italic, ANTIALIASED_QUALITY);
 }
 
 void RasterDeleteFont(RasterFontHandle font)
