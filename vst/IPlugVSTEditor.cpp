@@ -1,23 +1,24 @@
 // How the adapter reaches the editor canvas for the host's editor requests: the panel size
-// for the editor rectangle, and the window. The canvas interface the core holds does not
-// carry a window yet, so an attached canvas reports no size and opens no window; the
-// dispatcher then answers the editor opcodes with their failure values.
+// for the editor rectangle, and the window.
 #include "graphics/IEditorCanvas.h"
 #include "vst/IPlugVST.h"
 
 bool IPlugVST::EditorPanelSize(int* width, int* height) const
 {
-  (void)width;
-  (void)height;
-  return false;
+  const IEditorCanvas* canvas = GetEditor();
+  if (!canvas) return false;
+  *width = canvas->GetWidth();
+  *height = canvas->GetHeight();
+  return true;
 }
 
 bool IPlugVST::EditorOpenWindow(void* parent)
 {
-  (void)parent;
-  return false;
+  IEditorCanvas* canvas = GetEditor();
+  return canvas && canvas->OpenWindow(parent) != nullptr;
 }
 
 void IPlugVST::EditorCloseWindow()
 {
+  if (IEditorCanvas* canvas = GetEditor()) canvas->CloseWindow();
 }

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "graphics/IEditorCanvas.h"
 #include "plugin/IPlugBase.h"
+#include "tests/graphics/HeadlessCanvas.h"
 
 inline int FourCC(const char* s)
 {
@@ -41,9 +41,13 @@ public:
   }
   void PresetChanged() override { ++presetChanges; }
 
-  void HostBeginEdit(int) override {}
-  void HostAutomate(int index, double normalized) override { automated.emplace_back(index, normalized); }
-  void HostEndEdit(int) override {}
+  void HostBeginEdit(int index) override { events.push_back("begin " + std::to_string(index)); }
+  void HostAutomate(int index, double normalized) override
+  {
+    automated.emplace_back(index, normalized);
+    events.push_back("automate " + std::to_string(index));
+  }
+  void HostEndEdit(int index) override { events.push_back("end " + std::to_string(index)); }
   void HostUpdateDisplay() override {}
   int GetSamplePosition() override { return 0; }
   double GetTempo() override { return 0.0; }
@@ -56,11 +60,13 @@ public:
 
   std::vector<int> changed;
   std::vector<std::pair<int, double>> automated;
+  // Begin-edit, automation and end-edit in the order the host would see them.
+  std::vector<std::string> events;
   int presetChanges = 0;
 };
 
 // A canvas that records what the core pushes into it.
-class FakeCanvas : public IEditorCanvas
+class FakeCanvas : public HeadlessCanvas
 {
 public:
   struct Push
@@ -70,7 +76,7 @@ public:
     bool normalized;
   };
 
-  explicit FakeCanvas(bool* destroyed = nullptr) : destroyedFlag(destroyed) {}
+  explicit FakeCanvas(bool* destroyed = nullptr) : HeadlessCanvas(nullptr), destroyedFlag(destroyed) {}
   ~FakeCanvas() override
   {
     if (destroyedFlag) *destroyedFlag = true;

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "graphics/IEditorCanvas.h"
+#include "tests/graphics/HeadlessCanvas.h"
 #include "tests/vst/VstTestSupport.h"
 
 namespace {
@@ -15,9 +15,9 @@ struct Push {
   bool normalized;
 };
 
-class RecordingCanvas : public IEditorCanvas {
+class RecordingCanvas : public HeadlessCanvas {
  public:
-  explicit RecordingCanvas(std::vector<Push>* log) : log(log) {}
+  explicit RecordingCanvas(std::vector<Push>* log) : HeadlessCanvas(nullptr), log(log) {}
   void PushParamToControls(int index, double value, bool normalized) override {
     log->push_back({index, value, normalized});
   }
