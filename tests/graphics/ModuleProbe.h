@@ -13,7 +13,8 @@ public:
   };
 
   ~ModuleProbe() { Close(); }
-  bool Open(const std::string& path);
+  // Loads path and finds symbol, a function taking nothing and answering an int.
+  bool Open(const std::string& path, const char* symbol = "VossCacheModuleRun");
   int Run();
   void Close();
 

@@ -5,11 +5,11 @@
 
 #include <fstream>
 
-bool ModuleProbe::Open(const std::string& path)
+bool ModuleProbe::Open(const std::string& path, const char* symbol)
 {
   handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) return false;
-  run = reinterpret_cast<int (*)()>(dlsym(handle, "VossCacheModuleRun"));
+  run = reinterpret_cast<int (*)()>(dlsym(handle, symbol));
   return run != nullptr;
 }
 
