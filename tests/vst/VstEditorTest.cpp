@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <atomic>
+#include <thread>
 
 #include "tests/graphics/HeadlessCanvas.h"
 #include "tests/vst/VstTestSupport.h"
@@ -22,8 +24,10 @@ class RecordingCanvas : public HeadlessCanvas {
     log->push_back({index, value, normalized});
   }
   void PrepareDrawing() override { ++prepared; }
+  void OnHostIdle() override { ++idles; }
   std::vector<Push>* log;
   int prepared = 0;
+  int idles = 0;
 };
 
 class EditorTest : public ::testing::Test {
@@ -57,8 +61,33 @@ TEST_F(EditorTest, EditorOpcodesAnswerForTheAttachedCanvas) {
   ERect* rect = nullptr;
   EXPECT_EQ(fx.Dispatch(effEditGetRect, 0, 0, &rect), 1);
   EXPECT_EQ(rect, &plug->GetEditorRect());
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 240);
+  EXPECT_EQ(rect->right, 368);
   EXPECT_EQ(fx.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
+
+  int parent = 0;
+  EXPECT_EQ(fx.Dispatch(effEditOpen, 0, 0, &parent), 1);
+  EXPECT_EQ(canvas->GetWindow(), &parent);
   EXPECT_EQ(fx.Dispatch(effEditClose), 1);
+  EXPECT_EQ(canvas->GetWindow(), nullptr);
+}
+
+TEST_F(EditorTest, EditorIdleReachesTheCanvasWithoutTheInstanceLock) {
+  // Another thread holds the instance lock (a long audio block); the idle call must not
+  // wait for it.
+  std::atomic<bool> locked{false}, release{false};
+  std::thread block([&] {
+    IPlugMutexLock lock(plug->GetMutex());
+    locked = true;
+    while (!release) std::this_thread::yield();
+  });
+  while (!locked) std::this_thread::yield();
+  EXPECT_EQ(fx.Dispatch(effEditIdle), 0);
+  EXPECT_EQ(canvas->idles, 1);
+  release = true;
+  block.join();
 }
 
 TEST_F(EditorTest, ControlsFollowHostValuesAndLoadedState) {
