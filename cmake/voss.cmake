@@ -114,3 +114,28 @@ function(voss_test name)
     voss_register_test(${name}_${s} ${s})
   endforeach()
 endfunction()
+
+# voss_header_library(NAME HEADER): an interface target for a header-only library that a
+#   Debian package installs under /usr/include, found by one of its headers ("CLI/CLI.hpp").
+#   The Linux tree uses the folder where it is. The cross build must not see the build
+#   machine's /usr/include as a whole (its C library and system headers would shadow
+#   MinGW's), so there the library's own top folder is linked into a folder of the build
+#   tree and only that is put on the include path.
+function(voss_header_library name header)
+  string(REGEX REPLACE "/.*" "" top ${header})
+  set(var VOSS_${name}_INCLUDE_DIR)
+  if(WIN32)
+    find_path(${var} ${header} PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    set(staged ${CMAKE_BINARY_DIR}/host-headers/${name})
+    file(MAKE_DIRECTORY ${staged})
+    if(NOT EXISTS ${staged}/${top})
+      file(CREATE_LINK ${${var}}/${top} ${staged}/${top} SYMBOLIC)
+    endif()
+    set(dir ${staged})
+  else()
+    find_path(${var} ${header} REQUIRED)
+    set(dir ${${var}})
+  endif()
+  add_library(${name} INTERFACE)
+  target_include_directories(${name} SYSTEM INTERFACE ${dir})
+endfunction()

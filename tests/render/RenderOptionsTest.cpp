@@ -63,3 +63,47 @@ TEST(RenderOptions, ActionsMustBeGivenAndNotMixed) {
   EXPECT_TRUE(Parse({"--help"}, o, error));
   EXPECT_TRUE(o.help);
 }
+
+TEST(RenderOptions, ValuesAreTakenAsTheyStandEvenWhenTheyLookLikeOptions) {
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--in", "-odd.wav", "--plugin", "--list", "--block", "8"}, o, error)) << error;
+  EXPECT_EQ(o.inPath, "-odd.wav");
+  EXPECT_EQ(o.pluginPath, "--list");
+  EXPECT_FALSE(o.list);
+  ASSERT_TRUE(Parse({"--compare", "-a.wav", "--json"}, o, error)) << error;
+  EXPECT_EQ(o.compareA, "-a.wav");
+  EXPECT_EQ(o.compareB, "--json");
+  ASSERT_TRUE(Parse({"--list", "--plugin", "a", "--plugin", "b", "--rate", "8000", "--rate", "96000"}, o, error));
+  EXPECT_EQ(o.pluginPath, "b");  // the last of a repeated option counts
+  EXPECT_EQ(o.sampleRate, 96000.0);
+}
+
+TEST(RenderOptions, MissingValuesAndStrayArgumentsAreNamed) {
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"--list", "--plugin"}, "option --plugin needs a value"},
+      {{"--compare", "a.wav"}, "--compare needs two files"},
+      {{"--list", "/plugins/x.so"}, "unknown option '/plugins/x.so' (see --help)"},
+      {{"--list", "--", "x"}, "unknown option '--' (see --help)"},
+      {{"--lis"}, "unknown option '--lis' (see --help)"},
+  };
+  for (const auto& c : cases) {
+    RenderOptions o;
+    std::string error;
+    EXPECT_FALSE(Parse(c.args, o, error)) << c.message;
+    EXPECT_EQ(error, c.message);
+  }
+}
+
+TEST(RenderOptions, HelpListsEveryOption) {
+  const std::string help = RenderUsage();
+  EXPECT_EQ(help.rfind("usage: vst2-render ", 0), 0u) << help;
+  for (const char* option : {"--plugin PATH", "--in FILE", "--out FILE", "--out-format", "--set NAME=TEXT",
+                             "--param INDEX=VALUE", "--program N", "--block N", "--precision P", "--rate HZ",
+                             "--load-state FILE", "--save-state FILE", "--bank", "--list", "--json", "--demo FILE",
+                             "--compare"})
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+}

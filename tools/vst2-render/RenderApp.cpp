@@ -536,7 +536,7 @@ int RunRenderApp(const std::vector<std::string>& args) {
       return 2;
     }
     if (options.help) {
-      std::fputs(RenderUsage(), stdout);
+      std::fputs(RenderUsage().c_str(), stdout);
       return 0;
     }
     if (!options.formatGiven && !options.outPath.empty())

@@ -44,6 +44,7 @@ struct RenderOptions {
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options,
                         std::string& error);
 
-const char* RenderUsage();
+// The --help text, generated from the same option declarations the parser uses.
+std::string RenderUsage();
 
 }  // namespace vrender
