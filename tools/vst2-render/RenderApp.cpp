@@ -10,7 +10,7 @@
 
 #include "tools/vst2-render/AudioFile.h"
 #include "tools/vst2-render/DemoSignal.h"
-#include "tools/vst2-render/JsonWriter.h"
+#include "tools/vst2-render/Json.h"
 #include "tools/vst2-render/Platform.h"
 #include "tools/vst2-render/PluginInstance.h"
 #include "tools/vst2-render/PluginLibrary.h"
@@ -125,7 +125,7 @@ class Session {
   Precision precision = Precision::Double64;
   bool haveState = false;
   StateFile state;
-  JsonWriter json;
+  Json json = Json::object();
 };
 
 std::string Session::ResolvePluginPath() const {
@@ -244,27 +244,32 @@ void Session::PrintList(PluginInstance& instance) {
   for (int i = 0; i < e->numPrograms; ++i) programs.push_back(instance.QueryText(effGetProgramNameIndexed, i));
 
   if (options.json) {
-    json.Key("plugin").BeginObject();
-    json.Key("path").String(pluginPath).Key("entry").String(library.EntryName());
-    json.Key("name").String(name).Key("vendor").String(vendor).Key("product").String(product);
-    json.Key("uniqueId").String(FourCharText(e->uniqueID)).Key("uniqueIdNumber").Integer(e->uniqueID);
-    json.Key("version").Integer(e->version).Key("vstVersion").Integer(vstVersion);
-    json.Key("category").Integer(category);
-    json.Key("inputs").Integer(e->numInputs).Key("outputs").Integer(e->numOutputs);
-    json.Key("latency").Integer(e->initialDelay);
-    json.Key("flags").Integer(e->flags).Key("flagNames").BeginArray();
-    for (const std::string& f : flagNames) json.String(f);
-    json.EndArray().EndObject();
-    json.Key("parameters").BeginArray();
+    Json& plugin = json["plugin"];
+    plugin["path"] = pluginPath;
+    plugin["entry"] = library.EntryName();
+    plugin["name"] = name;
+    plugin["vendor"] = vendor;
+    plugin["product"] = product;
+    plugin["uniqueId"] = FourCharText(e->uniqueID);
+    plugin["uniqueIdNumber"] = e->uniqueID;
+    plugin["version"] = e->version;
+    plugin["vstVersion"] = vstVersion;
+    plugin["category"] = category;
+    plugin["inputs"] = e->numInputs;
+    plugin["outputs"] = e->numOutputs;
+    plugin["latency"] = e->initialDelay;
+    plugin["flags"] = e->flags;
+    plugin["flagNames"] = flagNames;
+    Json& parameters = json["parameters"] = Json::array();
     for (int i = 0; i < e->numParams; ++i) {
-      json.BeginObject().Key("index").Integer(i).Key("name").String(instance.ParameterName(i));
-      json.Key("display").String(instance.ParameterDisplay(i)).Key("label").String(instance.ParameterLabel(i));
-      json.Key("value").Number(instance.ParameterValue(i)).EndObject();
+      parameters.push_back({{"index", i},
+                            {"name", instance.ParameterName(i)},
+                            {"display", instance.ParameterDisplay(i)},
+                            {"label", instance.ParameterLabel(i)},
+                            {"value", NumberOrNull(instance.ParameterValue(i))}});
     }
-    json.EndArray();
-    json.Key("programs").BeginArray();
-    for (const std::string& p : programs) json.String(p);
-    json.EndArray().Key("currentProgram").Integer(current);
+    json["programs"] = programs;
+    json["currentProgram"] = current;
     return;
   }
   std::printf("plug-in     %s\n", pluginPath.c_str());
@@ -307,8 +312,9 @@ void Session::SaveState(PluginInstance& instance) {
   if (!WriteWholeFileAtomically(options.saveStatePath, EncodeStateFile(saved)))
     Fail("cannot write state file '" + options.saveStatePath + "'");
   if (options.json) {
-    json.Key("savedState").BeginObject().Key("path").String(options.saveStatePath);
-    json.Key("kind").String(options.bank ? "bank" : "program").Key("chunkBytes").Integer(size).EndObject();
+    json["savedState"] = {{"path", options.saveStatePath},
+                          {"kind", options.bank ? "bank" : "program"},
+                          {"chunkBytes", size}};
   } else {
     std::printf("saved %s state (%ld-byte chunk) to %s\n", options.bank ? "bank" : "program",
                 static_cast<long>(size), options.saveStatePath.c_str());
@@ -317,13 +323,14 @@ void Session::SaveState(PluginInstance& instance) {
 
 void Session::PrintEcho(const std::vector<EchoLine>& echo) {
   if (options.json) {
-    json.Key("set").BeginArray();
+    Json& set = json["set"] = Json::array();
     for (const EchoLine& l : echo) {
-      json.BeginObject().Key("index").Integer(l.index).Key("name").String(l.name);
-      json.Key("display").String(l.display).Key("label").String(l.label);
-      json.Key("value").Number(l.normalized).EndObject();
+      set.push_back({{"index", l.index},
+                     {"name", l.name},
+                     {"display", l.display},
+                     {"label", l.label},
+                     {"value", NumberOrNull(l.normalized)}});
     }
-    json.EndArray();
     return;
   }
   for (const EchoLine& l : echo)
@@ -335,31 +342,34 @@ void Session::PrintRender(const RenderResult& r) {
   const int ins = static_cast<int>(r.inLevels.size());
   const int outs = static_cast<int>(r.outLevels.size());
   if (options.json) {
-    json.Key("render").BeginObject();
-    json.Key("input").String(options.inPath).Key("inputFormat").String(r.inDescription);
-    json.Key("output").String(options.outPath);
-    if (!options.outPath.empty()) json.Key("outputFormat").String(SampleFormatName(options.outFormat));
-    json.Key("frames").Integer(static_cast<long long>(r.frames)).Key("sampleRate").Number(r.sampleRate);
-    json.Key("blockSize").Integer(options.blockSize).Key("precision").String(PrecisionName(precision));
-    json.Key("monoFedToAllInputs").Bool(r.monoDuplicated);
-    auto levels = [&](const char* key, const std::vector<ChannelLevel>& list) {
-      json.Key(key).BeginArray();
+    Json& render = json["render"];
+    render["input"] = options.inPath;
+    render["inputFormat"] = r.inDescription;
+    render["output"] = options.outPath;
+    if (!options.outPath.empty()) render["outputFormat"] = SampleFormatName(options.outFormat);
+    render["frames"] = r.frames;
+    render["sampleRate"] = NumberOrNull(r.sampleRate);
+    render["blockSize"] = options.blockSize;
+    render["precision"] = PrecisionName(precision);
+    render["monoFedToAllInputs"] = r.monoDuplicated;
+    auto levels = [](const std::vector<ChannelLevel>& list) {
+      Json out = Json::array();
       for (const ChannelLevel& l : list) {
-        json.BeginObject().Key("peakDb").Number(AmplitudeToDb(l.peak)).Key("rmsDb").Number(AmplitudeToDb(l.rms));
-        json.Key("peak").Number(l.peak).Key("rms").Number(l.rms).EndObject();
+        out.push_back({{"peakDb", NumberOrNull(AmplitudeToDb(l.peak))},
+                       {"rmsDb", NumberOrNull(AmplitudeToDb(l.rms))},
+                       {"peak", NumberOrNull(l.peak)},
+                       {"rms", NumberOrNull(l.rms)}});
       }
-      json.EndArray();
+      return out;
     };
-    levels("in", r.inLevels);
-    levels("out", r.outLevels);
-    json.Key("crosstalk");
+    render["in"] = levels(r.inLevels);
+    render["out"] = levels(r.outLevels);
     if (r.haveCrosstalk) {
-      json.BeginObject().Key("leftToRightDb").Number(r.leftToRight).Key("rightToLeftDb").Number(r.rightToLeft);
-      json.EndObject();
+      render["crosstalk"] = {{"leftToRightDb", NumberOrNull(r.leftToRight)},
+                             {"rightToLeftDb", NumberOrNull(r.rightToLeft)}};
     } else {
-      json.Null();
+      render["crosstalk"] = nullptr;
     }
-    json.EndObject();
     return;
   }
   std::printf("rendered    %s -> %s\n", options.inPath.c_str(),
@@ -417,7 +427,6 @@ int Session::Run() {
   std::string error;
   if (!library.Load(pluginPath, error)) Fail(error);
 
-  if (options.json) json.BeginObject();
   std::vector<EchoLine> echo;
   {
     std::unique_ptr<PluginInstance> main = NewInstance();
@@ -484,10 +493,7 @@ int Session::Run() {
     }
     if (!options.saveStatePath.empty()) SaveState(*main);
   }
-  if (options.json) {
-    json.EndObject();
-    std::printf("%s\n", json.Text().c_str());
-  }
+  if (options.json) std::printf("%s\n", JsonText(json).c_str());
   std::fflush(stdout);
   return 0;
 }
@@ -510,10 +516,11 @@ int RunCompare(const RenderOptions& options) {
   Difference d;
   if (!CompareAudio(a, b, d, error)) Fail("cannot compare '" + options.compareA + "' and '" + options.compareB + "': " + error);
   if (options.json) {
-    JsonWriter j;
-    j.BeginObject().Key("largestDifference").Number(d.largest).Key("largestDifferenceDb").Number(AmplitudeToDb(d.largest));
-    j.Key("channel").Integer(d.channel).Key("frame").Integer(static_cast<long long>(d.frame)).EndObject();
-    std::printf("%s\n", j.Text().c_str());
+    const Json j = {{"largestDifference", NumberOrNull(d.largest)},
+                    {"largestDifferenceDb", NumberOrNull(AmplitudeToDb(d.largest))},
+                    {"channel", d.channel},
+                    {"frame", d.frame}};
+    std::printf("%s\n", JsonText(j).c_str());
   } else if (d.largest == 0.0) {
     std::printf("largest sample difference: 0 (the files are identical, %zu frames)\n", a.FrameCount());
   } else {
