@@ -104,6 +104,6 @@ TEST(RenderOptions, HelpListsEveryOption) {
   for (const char* option : {"--plugin PATH", "--in FILE", "--out FILE", "--out-format", "--set NAME=TEXT",
                              "--param INDEX=VALUE", "--program N", "--block N", "--precision P", "--rate HZ",
                              "--load-state FILE", "--save-state FILE", "--bank", "--list", "--json", "--demo FILE",
-                             "--compare"})
+                             "--compare", "--response FILE", "--response-csv FILE"})
     EXPECT_NE(help.find(option), std::string::npos) << option;
 }

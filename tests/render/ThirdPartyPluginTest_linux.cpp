@@ -88,3 +88,26 @@ TEST(ThirdPartyPlugins, ChannelCountsDecideHowAFileIsFed) {
   ASSERT_TRUE(ReadAudioFile(dir + "x.wav", out, description, error));
   EXPECT_EQ(out.ChannelCount(), 2);
 }
+
+// ZamComp: a mono compressor with a side-chain input (two in, one out). Below its threshold
+// it is a straight wire; once impulses reach the threshold its gain depends on their level.
+TEST(ThirdPartyPlugins, CompressorResponseIsFlaggedOnceItCompresses) {
+  const std::string plugin = Debian("ZamComp-vst.so");
+  if (plugin.empty()) GTEST_SKIP() << "ZamComp is not installed";
+  const std::string dir = ScratchFolder();
+  ToolResult r = RunTool({"--plugin", plugin, "--response", dir + "idle.png", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.err.empty()) << r.err;
+  EXPECT_NE(r.out.find("\"linear\":true"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"input\":0,\"output\":0,\"name\":\"in 1 \u2192 out 1\",\"levelDb100Hz\":0,"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\"name\":\"in 2 \u2192 out 1\",\"levelDb100Hz\":null"), std::string::npos)
+      << "the side chain only steers: " << r.out;
+
+  // Threshold −40 dB (normalised 0.5), 0.1 ms attack: both impulses are compressed, unequally.
+  r = RunTool({"--plugin", plugin, "--response", dir + "busy.png", "--param", "4=0.5", "--param", "0=0"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.rfind("vst2-render: warning: the plug-in is not linear (impulses 24 dB apart", 0), 0u) << r.err;
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  EXPECT_TRUE(FileExists(dir + "busy.png"));
+}

@@ -45,6 +45,18 @@ HANDLE CreateInheritable(const std::string& path) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Under Wine, the first text a tool draws starts the desktop process, which inherits the
+// tool's output files and keeps them open for a moment after the tool has exited. So each
+// run gets files of its own, and those that cannot be deleted yet are tried again later.
+std::vector<std::wstring>& Undeleted() {
+  static std::vector<std::wstring> paths;
+  return paths;
+}
+
+void DeleteOrRemember(const std::wstring& path) {
+  if (!DeleteFileW(path.c_str()) && GetLastError() == ERROR_SHARING_VIOLATION) Undeleted().push_back(path);
+}
+
 }  // namespace
 
 std::string NativePath(const std::string& buildPath) {
@@ -56,7 +68,12 @@ std::string NativePath(const std::string& buildPath) {
 
 ToolResult RunTool(const std::vector<std::string>& args) {
   ToolResult result;
-  const std::string base = NativePath(VOSS_RENDER_WORK_DIR) + "\\tool-" + std::to_string(GetCurrentProcessId());
+  std::vector<std::wstring> retry;
+  retry.swap(Undeleted());
+  for (const std::wstring& path : retry) DeleteOrRemember(path);
+  static int runs = 0;
+  const std::string base = NativePath(VOSS_RENDER_WORK_DIR) + "\\tool-" + std::to_string(GetCurrentProcessId()) +
+                           "-" + std::to_string(++runs);
   const std::string outPath = base + ".out", errPath = base + ".err";
   std::wstring commandLine = Quote(Widen(NativePath(VOSS_RENDER_TOOL)));
   for (const std::string& a : args) commandLine += L" " + Quote(Widen(a));
@@ -84,7 +101,7 @@ ToolResult RunTool(const std::vector<std::string>& args) {
   }
   result.out = Slurp(outPath);
   result.err = Slurp(errPath);
-  DeleteFileW(Widen(outPath).c_str());
-  DeleteFileW(Widen(errPath).c_str());
+  DeleteOrRemember(Widen(outPath));
+  DeleteOrRemember(Widen(errPath));
   return result;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vrender {
@@ -36,6 +37,11 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes);
 // Writes a whole file under a temporary name and renames it into place, so a failed
 // write never leaves a half-written file under the final name.
 bool WriteWholeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
+// Writes several files that belong together: each under a temporary name first, renamed
+// into place only once all of them are written. On failure 'failed' names the file that
+// could not be written and no temporary file is left.
+bool WriteFilesAtomically(const std::vector<std::pair<std::string, std::vector<unsigned char>>>& files,
+                          std::string& failed);
 // Name beside 'path' for a temporary file that is renamed into place afterwards.
 std::string TemporaryNameFor(const std::string& path);
 

@@ -199,7 +199,7 @@ void PluginInstance::RenderBlock(size_t start, int frames, Precision precision,
   HostContext& host = TheHostContext();
   VstTimeInfo& time = host.timeInfo;
   std::memset(&time, 0, sizeof time);
-  time.samplePos = static_cast<double>(start);
+  time.samplePos = static_cast<double>(position + start);
   time.sampleRate = host.sampleRate;
   time.tempo = 120.0;
   time.ppqPos = time.samplePos / host.sampleRate * 2.0;

@@ -52,7 +52,8 @@ class PluginInstance {
 
   bool SupportsPrecision(Precision precision) const;
   // Processes 'frames' frames of 'inputs' (one vector per plug-in input) in blocks of at
-  // most the opened block size; 'output' receives one channel per plug-in output.
+  // most the opened block size; 'output' receives one channel per plug-in output. Calls on
+  // the same instance continue one another, as one stretch of audio.
   // 'advance' is told the number of frames done after each block.
   template <typename Advance>
   void Render(const std::vector<std::vector<double>>& inputs, size_t frames,
@@ -70,6 +71,7 @@ class PluginInstance {
 
   AEffect* effect;
   int blockSize = 512;
+  size_t position = 0;  // frames rendered so far: the transport runs on across Render calls
   bool resumed = false;
   std::vector<std::vector<double>> in64, out64;
   std::vector<std::vector<float>> in32, out32;
@@ -87,6 +89,7 @@ void PluginInstance::Render(const std::vector<std::vector<double>>& inputs, size
     RenderBlock(start, n, precision, output, inputs);
     advance(static_cast<size_t>(n));
   }
+  position += frames;
 }
 
 }  // namespace vrender

@@ -15,6 +15,8 @@
 #include "tools/vst2-render/PluginInstance.h"
 #include "tools/vst2-render/PluginLibrary.h"
 #include "tools/vst2-render/RenderOptions.h"
+#include "tools/vst2-render/ResponseMeasure.h"
+#include "tools/vst2-render/ResponsePlot.h"
 #include "tools/vst2-render/SignalStats.h"
 #include "tools/vst2-render/StateFile.h"
 
@@ -45,6 +47,28 @@ std::string FormatDb(double db) {
   char text[32];
   std::snprintf(text, sizeof text, "%.2f", db);
   return text;
+}
+
+// "+1.25" / "-38.06"; silence "-inf", unknown "n/a".
+std::string FormatSignedDb(double db) {
+  if (std::isnan(db)) return "n/a";
+  if (std::isinf(db)) return db < 0 ? "-inf" : "+inf";
+  char text[32];
+  std::snprintf(text, sizeof text, "%+.2f", db);
+  return text;
+}
+
+std::string FormatHz(double hz) {
+  char text[32];
+  if (hz >= 1000.0) std::snprintf(text, sizeof text, "%g kHz", hz / 1000.0);
+  else std::snprintf(text, sizeof text, "%g Hz", hz);
+  return text;
+}
+
+// The last part of a path, either separator.
+std::string FileName(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string ChannelName(int channel, int count) {
@@ -117,6 +141,8 @@ class Session {
   void SaveState(PluginInstance& instance);
   void PrintEcho(const std::vector<EchoLine>& echo);
   void PrintRender(const RenderResult& r);
+  std::string ResponseTitle(PluginInstance& instance, const std::vector<EchoLine>& echo);
+  void Response(PluginInstance& instance, const std::vector<EchoLine>& echo);
 
   const RenderOptions& options;
   std::string pluginPath;
@@ -402,6 +428,140 @@ void Session::PrintRender(const RenderResult& r) {
   }
 }
 
+std::string Session::ResponseTitle(PluginInstance& instance, const std::vector<EchoLine>& echo) {
+  std::string name = instance.QueryText(effGetEffectName);
+  if (name.empty()) name = instance.QueryText(effGetProductString);
+  if (name.empty()) name = FileName(pluginPath);
+  std::string settings;
+  auto add = [&settings](const std::string& part) { settings += (settings.empty() ? "" : ", ") + part; };
+  if (!options.loadStatePath.empty()) add("state " + FileName(options.loadStatePath));
+  if (options.program >= 0) add("program " + std::to_string(options.program));
+  for (const EchoLine& l : echo) add(l.name + " " + l.display + (l.label.empty() ? "" : " " + l.label));
+  if (settings.empty()) settings = "default settings";
+  return name + " \u2014 " + settings + " \u2014 " + FormatHz(sampleRate);
+}
+
+// One line on stderr for each way the measurement may mislead.
+void PrintResponseWarnings(const ResponseMeasurement& m, int inputs, int outputs) {
+  std::string unusable;
+  for (const ResponsePair& p : m.pairs)
+    if (p.nonFinite) unusable += (unusable.empty() ? "" : ", ") + ResponsePairName(p.input, p.output, inputs, outputs, "->");
+  if (!unusable.empty()) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "vst2-render: warning: the plug-in's output holds NaN or infinite samples (%s): "
+                 "their levels are unknown and left as gaps\n", unusable.c_str());
+  }
+  if (m.LevelDependent() || m.TimeVarying()) {
+    auto apart = [](const ResponseDeviation& d) {
+      if (std::isinf(d.relative)) return std::string("one of them not finite");
+      char text[96];
+      if (d.phaseDeg >= 0.05)
+        std::snprintf(text, sizeof text, "up to %.2f dB and %.1f degrees apart", d.levelDb, d.phaseDeg);
+      else
+        std::snprintf(text, sizeof text, "up to %.2f dB apart", d.levelDb);
+      return std::string(text);
+    };
+    std::string what;
+    if (m.LevelDependent()) {
+      char text[64];
+      std::snprintf(text, sizeof text, "impulses %.0f dB apart give responses ", m.levelCheckDb);
+      what = text + apart(m.levelCheck);
+    }
+    if (m.TimeVarying()) {
+      char text[80];
+      std::snprintf(text, sizeof text, "two impulses %.2f s apart into one instance give responses ", m.timeCheckSeconds);
+      what += (what.empty() ? "" : "; ") + std::string(text) + apart(m.timeCheck);
+    }
+    const char* kind = m.LevelDependent() && m.TimeVarying() ? "is neither linear nor time-invariant"
+                       : m.LevelDependent()                   ? "is not linear"
+                                                              : "varies in time";
+    std::fflush(stdout);
+    std::fprintf(stderr, "vst2-render: warning: the plug-in %s (%s): shown is the response to the first full-scale impulse\n",
+                 kind, what.c_str());
+  }
+}
+
+void Session::Response(PluginInstance& instance, const std::vector<EchoLine>& echo) {
+  AEffect* effect = instance.Effect();
+  ResponseSetup setup;
+  setup.newInstance = [this] {
+    std::unique_ptr<PluginInstance> fresh = NewInstance();
+    Configure(*fresh, nullptr);
+    return fresh;
+  };
+  setup.precision = precision;
+  setup.sampleRate = sampleRate;
+  setup.inputs = effect->numInputs;
+  setup.outputs = effect->numOutputs;
+  const ResponseMeasurement m = MeasureResponse(setup);
+
+  // Everything is made in memory first, then written together: a failure leaves no file.
+  std::vector<std::pair<std::string, std::vector<unsigned char>>> files;
+  if (!options.responsePath.empty()) {
+    PlotSpec spec;
+    spec.title = ResponseTitle(instance, echo);
+    spec.frequencies = m.frequencies;
+    spec.highestHz = sampleRate * 0.5;
+    for (const ResponsePair& p : m.pairs) spec.curves.push_back({p.name, p.magnitudeDb});
+    std::unique_ptr<RasterMemBitmap> picture = DrawResponsePlot(spec);
+    std::vector<unsigned char> png;
+    if (!EncodePng(*picture, png)) Fail("cannot encode the response plot as PNG");
+    files.emplace_back(options.responsePath, std::move(png));
+  }
+  if (!options.responseCsvPath.empty()) {
+    const std::string csv = ResponseCsv(m);
+    files.emplace_back(options.responseCsvPath, std::vector<unsigned char>(csv.begin(), csv.end()));
+  }
+  std::string failed;
+  if (!WriteFilesAtomically(files, failed)) Fail("cannot write response file '" + failed + "'");
+
+  // The levels a listener would ask about first, evaluated exactly at those frequencies.
+  static const double kSpotHz[] = {100.0, 1000.0, 10000.0};
+  std::vector<std::vector<double>> spots;
+  for (const ResponsePair& p : m.pairs) {
+    spots.emplace_back();
+    for (double hz : kSpotHz)
+      spots.back().push_back(hz < sampleRate * 0.5 ? MagnitudeDb(TransferAt(p.impulse, hz, sampleRate)) : std::nan(""));
+  }
+
+  if (options.json) {
+    Json& r = json["response"];
+    r["plot"] = options.responsePath;
+    r["csv"] = options.responseCsvPath;
+    r["sampleRate"] = NumberOrNull(m.sampleRate);
+    r["impulseFrames"] = m.impulseFrames;
+    r["frequencies"] = m.frequencies.size();
+    r["linear"] = !m.LevelDependent();
+    r["timeInvariant"] = !m.TimeVarying();
+    r["levelDeviationDb"] = NumberOrNull(m.levelCheck.levelDb);
+    r["timeDeviationDb"] = NumberOrNull(m.timeCheck.levelDb);
+    r["nonFinite"] = m.AnyNonFinite();
+    Json& pairs = r["pairs"] = Json::array();
+    for (size_t i = 0; i < m.pairs.size(); ++i) {
+      pairs.push_back({{"input", m.pairs[i].input},
+                       {"output", m.pairs[i].output},
+                       {"name", m.pairs[i].name},
+                       {"levelDb100Hz", NumberOrNull(spots[i][0])},
+                       {"levelDb1kHz", NumberOrNull(spots[i][1])},
+                       {"levelDb10kHz", NumberOrNull(spots[i][2])}});
+    }
+  } else {
+    std::printf("response    %zu-frame impulse responses at %.0f Hz, %zu frequencies from 20 Hz to %s\n",
+                m.impulseFrames, m.sampleRate, m.frequencies.size(), FormatHz(sampleRate * 0.5).c_str());
+    std::printf("%-16s%10s%10s%10s\n", "level (dB)", "100 Hz", "1 kHz", "10 kHz");
+    for (size_t i = 0; i < m.pairs.size(); ++i) {
+      const ResponsePair& p = m.pairs[i];
+      const std::string name = ResponsePairName(p.input, p.output, setup.inputs, setup.outputs, "->");
+      std::printf("  %-14s %9s %9s %9s\n", name.c_str(), FormatSignedDb(spots[i][0]).c_str(),
+                  FormatSignedDb(spots[i][1]).c_str(), FormatSignedDb(spots[i][2]).c_str());
+    }
+    if (!options.responsePath.empty())
+      std::printf("plot        %s (%d x %d)\n", options.responsePath.c_str(), kPlotWidth, kPlotHeight);
+    if (!options.responseCsvPath.empty()) std::printf("csv         %s\n", options.responseCsvPath.c_str());
+  }
+  PrintResponseWarnings(m, setup.inputs, setup.outputs);
+}
+
 int Session::Run() {
   // Everything that can be checked without the plug-in comes first.
   AudioBuffer input;
@@ -436,7 +596,14 @@ int Session::Run() {
            "', not by this one ('" + FourCharText(effect->uniqueID) + "')");
     precision = options.precision;
     if (!options.precisionGiven && !main->SupportsPrecision(Precision::Double64)) precision = Precision::Float32;
-    if (!options.inPath.empty() && !main->SupportsPrecision(precision))
+    const bool response = !options.responsePath.empty() || !options.responseCsvPath.empty();
+    if (response) {
+      if (effect->numInputs < 1)
+        Fail("'" + pluginPath + "' has no inputs: --response measures what a plug-in does to its input "
+             "(an instrument or generator has none)");
+      if (effect->numOutputs < 1) Fail("the plug-in has no outputs");
+    }
+    if ((!options.inPath.empty() || response) && !main->SupportsPrecision(precision))
       Fail(std::string("the plug-in has no ") +
            (precision == Precision::Double64 ? "64-bit (double replacing)"
             : precision == Precision::Float32 ? "32-bit replacing"
@@ -491,6 +658,7 @@ int Session::Run() {
       }
       PrintRender(result);
     }
+    if (response) Response(*main, echo);
     if (!options.saveStatePath.empty()) SaveState(*main);
   }
   if (options.json) std::printf("%s\n", JsonText(json).c_str());

@@ -50,6 +50,7 @@ class UsageFormatter : public CLI::Formatter {
   std::string make_usage(const CLI::App*, std::string) const override {
     return "usage: vst2-render [--plugin PATH] --in FILE [--out FILE] [options]\n"
            "       vst2-render [--plugin PATH] --list [--json] [options]\n"
+           "       vst2-render [--plugin PATH] --response FILE.png [--response-csv FILE.csv] [options]\n"
            "       vst2-render --demo FILE\n"
            "       vst2-render --compare FILE_A FILE_B [--json]\n";
   }
@@ -136,6 +137,10 @@ void DeclareOptions(CLI::App& app, RenderOptions& o) {
   flag("--bank", "save the whole bank (.fxb) instead of the current program", o.bank);
   flag("--list", "print the plug-in's record, parameters and programs", o.list);
   flag("--json", "print everything as one JSON object on standard output", o.json);
+  text("--response", "FILE",
+       "measure the frequency response of every input -> output pair and plot it (PNG)", o.responsePath);
+  text("--response-csv", "FILE", "write the measured response as CSV (with or without --response)",
+       o.responseCsvPath);
   text("--demo", "FILE", "write the built-in stereo demo signal and exit", o.demoPath);
   app.add_option_function<std::pair<std::string, std::string>>(
          "--compare",
@@ -197,13 +202,14 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
   const bool demo = !options.demoPath.empty();
   const bool compare = !options.compareA.empty();
   const bool hostWork = !options.inPath.empty() || !options.outPath.empty() || options.list ||
-                        !options.saveStatePath.empty();
+                        !options.saveStatePath.empty() || !options.responsePath.empty() ||
+                        !options.responseCsvPath.empty();
   if (demo + compare + hostWork > 1) {
     error = "--demo, --compare and plug-in work cannot be combined in one call";
     return false;
   }
   if (!demo && !compare && !hostWork) {
-    error = "nothing to do: give --in, --list, --save-state, --demo or --compare (see --help)";
+    error = "nothing to do: give --in, --list, --response, --save-state, --demo or --compare (see --help)";
     return false;
   }
   if (!options.outPath.empty() && options.inPath.empty()) {

@@ -33,6 +33,8 @@ struct RenderOptions {
   std::string loadStatePath;
   bool list = false;
   bool json = false;
+  std::string responsePath;     // --response: the plot (PNG)
+  std::string responseCsvPath;  // --response-csv: the same numbers as CSV
   std::string demoPath;
   std::string compareA, compareB;
   bool formatGiven = false;
