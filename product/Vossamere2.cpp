@@ -7,6 +7,11 @@
 
 #include "plugin/IPlugParam.h"
 
+// The project's version, packed (product/CMakeLists.txt).
+#ifndef VOSS_PRODUCT_VERSION
+#error "the build defines VOSS_PRODUCT_VERSION"
+#endif
+
 namespace
 {
 const double kTwoPi = 6.283185307179586;
@@ -29,7 +34,7 @@ inline bool IsZeroSubnormalOrNonFinite(double x)
 
 Vossamere2::Vossamere2(audioMasterCallback host)
   : IPlugVST(host, kNumParams, "1-2 2-2", 1, "Vossamere2", "", "Quenmoor Audiohouse",
-             0x00010000, VstFourCC('V', 'q', '4', 'm'), VstFourCC('H', 'l', 'm', 'z'), 0, false,
+             VOSS_PRODUCT_VERSION, VstFourCC('V', 'q', '4', 'm'), VstFourCC('H', 'l', 'm', 'z'), 0, false,
              false, false)
 {
   // Nobody else can reach the instance yet, so no lock.
