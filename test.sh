@@ -26,3 +26,6 @@ trap 'scripts/wine.sh stop build/win64' EXIT
 # GUI tests need an X display; one Xvfb serves the whole run.
 xvfb-run -a -s "-screen 0 1280x1024x24" scripts/wine.sh run build/win64 \
   ctest --preset win64 -j "$jobs"
+
+echo "== packages: build, unpack and load"
+tests/package/check-packages.sh

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-liberation
   libsndfile1-dev libpixman-1-dev libcairo2-dev
-  nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev zip unzip
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb xauth dpkg-dev
   dpf-plugins-vst zam-plugins
