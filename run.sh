@@ -2,7 +2,8 @@
 # The main job. Without arguments: install what is needed, build the Linux and Windows
 # plug-in and host, render the built-in demo signal through Vossamere2 ("Amount" 100,
 # "Type" "Consumer") natively and under Wine, print both summaries and how far the two
-# renders differ. With arguments: run the Linux vst2-render with them.
+# renders differ, and plot its frequency response (out/response.png). With arguments: run
+# the Linux vst2-render with them.
 # VOSS_LINUX_BUILD / VOSS_WIN64_BUILD choose other build trees (default build/linux, build/win64).
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
@@ -44,6 +45,10 @@ echo "== demo signal"
 echo
 echo "== Linux: $linux/Vossamere2.so"
 "$tool" --in out/demo.wav --out out/vossamere2-linux.wav "${settings[@]}"
+
+echo
+echo "== Frequency response: out/response.png"
+"$tool" --response out/response.png --response-csv out/response.csv --set Amount=100 --set Type=Consumer
 
 echo
 echo "== Windows: $win64/Vossamere2.dll under Wine"
