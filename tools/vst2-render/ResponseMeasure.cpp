@@ -241,7 +241,7 @@ std::string ResponseCsv(const ResponseMeasurement& m) {
   text += '\n';
   for (size_t i = 0; i < m.frequencies.size(); ++i) {
     char frequency[40];
-    std::snprintf(frequency, sizeof frequency, "%.4f", m.frequencies[i]);
+    std::snprintf(frequency, sizeof frequency, "%.6f", m.frequencies[i]);
     std::string line = frequency;
     for (const ResponsePair& p : m.pairs) {
       AppendCsvNumber(line, p.magnitudeDb[i], "%.6f");
