@@ -12,6 +12,9 @@ public:
 
   // any thread
   void Lock() { mutex.lock(); }
+  // any thread: takes the lock when it is free (or already this thread's), else answers
+  // false at once. For a thread that must not wait on a thread waiting for it.
+  bool TryLock() { return mutex.try_lock(); }
   // the thread that holds the lock
   void Unlock() { mutex.unlock(); }
 

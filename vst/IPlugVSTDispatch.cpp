@@ -51,6 +51,10 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 ind
     // thread; it must be released before the object (and the lock with it) goes away.
     plug->mutex.Lock();
     plug->mutex.Unlock();
+    // An editor still open goes first, while the whole object exists: a window layer with
+    // threads of its own must stop them before the product's part of the object is gone
+    // (they call back into it for automation).
+    if (IEditorCanvas* canvas = plug->GetEditor()) canvas->CloseWindow();
     delete plug;
     return 0;
   }
