@@ -215,6 +215,7 @@ bool IEditorWindowX11::RunHelper(const char* const* argv, std::string* output)
     reaped = waitpid(pid, &status, 0);
   } while (reaped < 0 && errno == EINTR);
   inTick = wasInTick;
+  havePress = false;
   if (hadLock) AcquireInstanceLock();
   if (killed || closing) return false;
   // A host that reaps every child itself leaves us no status: the answer is then what the

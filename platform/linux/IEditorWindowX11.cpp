@@ -696,6 +696,7 @@ IPopupMenu* IEditorWindowX11::ShowPopupMenu(IPopupMenu* menu, const IPixelRect& 
     conn->display, conn->visual, conn->colormap, rootX, rootY, [this](const XEvent& e) { return ModalEvent(e); },
     [this]() { return ModalIdle(); });
   inTick = wasInTick;
+  havePress = false;  // the clicks the menu took break a double click, as other buttons' do
   if (inPress && conn)
   {
     menuAtePress = true;
