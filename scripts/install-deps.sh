@@ -9,6 +9,7 @@ packages=(
   libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-liberation
   libsndfile1-dev libpixman-1-dev libcairo2-dev
   nlohmann-json3-dev libcli11-dev zip unzip
+  libx11-dev libxtst-dev
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb xauth dpkg-dev
   dpf-plugins-vst zam-plugins

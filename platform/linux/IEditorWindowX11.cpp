@@ -353,13 +353,20 @@ void IEditorWindowX11::OnHostIdle()
   editorLock.unlock();
 }
 
-void IEditorWindowX11::RunTickNow()
+void IEditorWindowX11::RunTickNow(bool waitForServer)
 {
+  lastHostIdleMs = NowMs();
   std::lock_guard<std::recursive_mutex> hold(editorLock);
-  if (conn && !inTick) Tick(false);
+  if (!conn || inTick) return;
+  Tick(false, true);
+  if (waitForServer && conn)
+  {
+    IX11ErrorTrap trap(conn->display);
+    XSync(conn->display, False);
+  }
 }
 
-void IEditorWindowX11::Tick(bool fromFallback)
+void IEditorWindowX11::Tick(bool fromFallback, bool forceFrame)
 {
   (void)fromFallback;
   inTick = true;
@@ -385,7 +392,7 @@ void IEditorWindowX11::Tick(bool fromFallback)
       }
     }
     ReleaseInstanceLock();
-    if (conn && !closing) RedrawIfDue(false);
+    if (conn && !closing) RedrawIfDue(forceFrame);
   }
   inTick = false;
 }

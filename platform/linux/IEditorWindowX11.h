@@ -37,8 +37,8 @@ class IEditorPopupMenuX11;
 class IEditorWindowX11 : public IEditorCanvas
 {
 public:
-  // The host class an idle rate belongs to does not matter here: redraws happen when a
-  // frame is due at framesPerSecond, however often the host calls.
+  // The fallback thread's period, and how long the host's idle calls may pause before it
+  // takes over.
   static constexpr int kFallbackPeriodMs = 40;
   static constexpr int kHostSilenceMs = 250;
   static constexpr int kDoubleClickMs = 500;
@@ -98,14 +98,16 @@ public:
   int64_t GetPresentCount() const { return presentCount.load(); }
   // The editor's own connection while the window is open, else null.
   Display* GetConnectionDisplay() const;
-  // One tick as the host's idle call runs it, without the idle bookkeeping (benchmarks).
-  void RunTickNow();
+  // host GUI thread: one tick as the host's idle call runs it, with a frame due whether or
+  // not its time has come; waitForServer also waits until the server has drawn it.
+  // For benchmarks.
+  void RunTickNow(bool waitForServer);
 
 protected:
   struct Connection;
 
   // connection lock held (all of the protected operations)
-  void Tick(bool fromFallback);
+  void Tick(bool fromFallback, bool forceFrame = false);
   void HandleEvent(XEvent& event);
   void HandleButtonPress(XEvent& event);
   // Redraws the dirty area (once a frame is due) together with any exposed area.

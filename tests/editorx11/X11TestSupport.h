@@ -12,23 +12,7 @@
 #include <thread>
 #include <vector>
 
-// An Xvfb server of our own, started with -displayfd so it picks a free display number; it
-// dies with the test process.
-class XvfbServer
-{
-public:
-  XvfbServer() = default;
-  ~XvfbServer() { Stop(); }
-  XvfbServer(const XvfbServer&) = delete;
-  XvfbServer& operator=(const XvfbServer&) = delete;
-
-  // depth 24 or 16; the display name (":N") or "" when the server could not start.
-  std::string Start(int depth);
-  void Stop();
-
-private:
-  int pid = -1;
-};
+#include "tests/editorx11/XvfbServer.h"
 
 // The process-wide test display (24 bits) that the global environment starts and points
 // DISPLAY at, and the watchdog that ends a hung GUI test.
