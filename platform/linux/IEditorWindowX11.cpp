@@ -112,11 +112,17 @@ void* IEditorWindowX11::OpenWindow(void* parentPointer)
 {
   const Window parent = (Window)(uintptr_t)parentPointer;
   int x = 0, y = 0;
+  if (windowId.load())
   {
+    if (tickThread.load() == std::this_thread::get_id()) return nullptr;  // from inside our own tick
+    // Reopening keeps the old place, relative to the (possibly new) parent. The ticks stop
+    // first: the host may hold the instance lock that a tick is waiting for.
+    LockWaiter waiting(lockWaiters);
+    closing = true;
+    StopFallback();
     std::lock_guard<std::recursive_mutex> hold(editorLock);
     if (conn && !windowGone)
     {
-      // Reopening keeps the old place, relative to the (possibly new) parent.
       IX11ErrorTrap trap(conn->display);
       Window child = 0;
       int tx = 0, ty = 0;
@@ -126,8 +132,9 @@ void* IEditorWindowX11::OpenWindow(void* parentPointer)
         y = ty;
       }
     }
+    DestroyConnection();
+    closing = false;
   }
-  CloseWindow();
   parentWindow = parent;
   if (!parent) return nullptr;
   if (!backBuffer) PrepareDrawing();
@@ -247,12 +254,12 @@ bool IEditorWindowX11::RecreateImage()
 
 void IEditorWindowX11::CloseWindow()
 {
-  {
-    std::lock_guard<std::recursive_mutex> hold(editorLock);
-    // Nothing open; or a call from inside our own event handling, which must not pull the
-    // connection from under the tick that is using it.
-    if (!conn || inTick) return;
-  }
+  // Nothing open; or a call from inside our own event handling, which must not pull the
+  // connection from under the tick that is using it.
+  if (!windowId.load() || tickThread.load() == std::this_thread::get_id()) return;
+  // The ticks stop before the connection lock is taken: the host may hold the instance
+  // lock that a tick is waiting for, and a tick gives up its wait once closing is set.
+  LockWaiter waiting(lockWaiters);
   closing = true;
   StopFallback();
   std::lock_guard<std::recursive_mutex> hold(editorLock);
@@ -310,6 +317,7 @@ void* IEditorWindowX11::GetWindow()
 void IEditorWindowX11::Resize(int w, int h)
 {
   {
+    LockWaiter waiting(lockWaiters);
     std::lock_guard<std::recursive_mutex> hold(editorLock);
     if (backBuffer) backBuffer->Resize(w, h);
     if (conn)
@@ -370,6 +378,7 @@ void IEditorWindowX11::Tick(bool fromFallback, bool forceFrame)
 {
   (void)fromFallback;
   inTick = true;
+  tickThread = std::this_thread::get_id();
   Display* display = conn->display;
   {
     IX11ErrorTrap trap(display);
@@ -394,6 +403,7 @@ void IEditorWindowX11::Tick(bool fromFallback, bool forceFrame)
     ReleaseInstanceLock();
     if (conn && !closing) RedrawIfDue(forceFrame);
   }
+  tickThread = std::thread::id();
   inTick = false;
 }
 
@@ -446,7 +456,8 @@ bool IEditorWindowX11::AcquireInstanceLock()
   IPlugMutex& mutex = plug->GetMutex();
   while (!mutex.TryLock())
   {
-    if (closing) return false;
+    // Whoever holds the instance lock may be waiting for the connection lock we hold.
+    if (closing || lockWaiters.load() > 0) return false;
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   instanceLockDepth = 1;

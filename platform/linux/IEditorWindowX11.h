@@ -132,6 +132,14 @@ protected:
   // exited with status 0.
   bool RunHelper(const char* const* argv, std::string* output);
 
+  // Counts the threads that are about to wait for the connection lock.
+  struct LockWaiter
+  {
+    explicit LockWaiter(std::atomic<int>& n) : count(n) { ++count; }
+    ~LockWaiter() { --count; }
+    std::atomic<int>& count;
+  };
+
   // The connection lock: guards conn and everything below that a tick touches.
   mutable std::recursive_mutex editorLock;
   std::unique_ptr<Connection> conn;
@@ -140,6 +148,8 @@ protected:
   std::atomic<bool> windowGone{false};
   std::atomic<bool> closing{false};
   bool inTick = false;
+  std::atomic<std::thread::id> tickThread{std::thread::id()};
+  std::atomic<int> lockWaiters{0};
   bool mapped = true;
   int64_t lastFrameMs = -1000000;
   bool exposed = false;

@@ -316,6 +316,20 @@ TEST_F(EditorX11Test, FallbackThreadDrawsAndTakesInputWhenTheHostSendsNoIdle)
   EXPECT_GT(editor->GetFallbackTicks(), 0);
 }
 
+TEST_F(EditorX11Test, AHostClosingTheEditorUnderTheInstanceLockIsNotBlockedByTheFallbackThread)
+{
+  Open();
+  ASSERT_TRUE(ScreenShowsBackBuffer());
+  // effEditClose arrives under the instance lock while the fallback thread has a click to
+  // hand to a control, which needs that same lock.
+  IPlugMutexLock lock(plug->GetMutex());
+  Click(x, host, kSwitchCentreX, kSwitchCentreY);
+  Sleep(150);
+  editor->CloseWindow();
+  EXPECT_FALSE(editor->IsWindowOpen());
+  EXPECT_TRUE(ChildrenOf(x, host).empty());
+}
+
 TEST_F(EditorX11Test, HostIdleCallsSilenceTheFallbackThreadUntilTheyStop)
 {
   Open();
