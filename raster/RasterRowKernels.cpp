@@ -120,7 +120,7 @@ const RasterRowKernels& RasterScalarRowKernels()
 
 const RasterRowKernels& RasterActiveRowKernels()
 {
-  return useSimd.load(std::memory_order_relaxed) ? RasterSse2RowKernels() : kScalar;
+  return useSimd.load(std::memory_order_relaxed) ? RasterAvx2RowKernels() : kScalar;
 }
 
 void RasterUseSimd(bool enabled)

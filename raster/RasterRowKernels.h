@@ -27,8 +27,14 @@ struct RasterRowKernels
 
 const RasterRowKernels& RasterScalarRowKernels();
 const RasterRowKernels& RasterSse2RowKernels();
+// The SSE2 set with AVX2 loops where it has them, or the SSE2 set itself on a processor or
+// system without AVX2.
+const RasterRowKernels& RasterAvx2RowKernels();
+// any thread
+bool RasterCpuHasAvx2();
 
-// The set the library uses: SSE2 unless switched off (tests and benchmarks compare both).
+// The set the library uses: the AVX2 set (SSE2 without AVX2) unless switched off (tests and
+// benchmarks compare them with the scalar set).
 const RasterRowKernels& RasterActiveRowKernels();
 // any thread; takes effect for operations that start afterwards
 void RasterUseSimd(bool enabled);

@@ -227,7 +227,7 @@ TEST(RasterBlit, CopyResizesTheDestination)
 TEST(RasterRowKernels, Sse2AndScalarMatchTheReferenceOnEveryLength)
 {
   std::mt19937 rng(2024);
-  const RasterRowKernels* sets[] = {&RasterScalarRowKernels(), &RasterSse2RowKernels()};
+  const RasterRowKernels* sets[] = {&RasterScalarRowKernels(), &RasterSse2RowKernels(), &RasterAvx2RowKernels()};
   for (int iter = 0; iter < 400; ++iter) {
     const int n = (int)(rng() % 37);
     std::vector<RasterPixel> d(n + 1), s(n + 1);

@@ -10,7 +10,8 @@ using namespace rastertest;
 
 namespace {
 
-const RasterRowKernels* const kKernelSets[] = {&RasterScalarRowKernels(), &RasterSse2RowKernels()};
+const RasterRowKernels* const kKernelSets[] = {&RasterScalarRowKernels(), &RasterSse2RowKernels(),
+                                               &RasterAvx2RowKernels()};
 
 std::vector<RasterPixel> ReferenceOpaqueSrcAlpha(std::vector<RasterPixel> d, const std::vector<RasterPixel>& s)
 {
@@ -49,10 +50,10 @@ TEST(RasterRowKernels, OpaqueSourceAlphaCopyIsExactForEveryByteAndAlpha)
                ((RasterPixel)((dv + sv + sa) & 0xFF) << 24);
       }
     const std::vector<RasterPixel> expected = ReferenceOpaqueSrcAlpha(d, s);
-    for (const RasterRowKernels* k : kKernelSets) {
+    for (int set = 0; set < 3; ++set) {
       std::vector<RasterPixel> out(d);
-      RunInPieces(*k, out, s);
-      ASSERT_EQ(out, expected) << "source alpha " << sa << (k == kKernelSets[0] ? " scalar" : " sse2");
+      RunInPieces(*kKernelSets[set], out, s);
+      ASSERT_EQ(out, expected) << "source alpha " << sa << " (0 scalar, 1 SSE2, 2 AVX2): " << set;
     }
   }
 }
