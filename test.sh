@@ -21,11 +21,12 @@ cmake --build --preset win64 -j "$jobs"
 
 echo "== win64: test (Wine)"
 scripts/wine.sh prefix build/win64
-scripts/wine.sh warm build/win64
 trap 'scripts/wine.sh stop build/win64' EXIT
-# GUI tests need an X display; one Xvfb serves the whole run.
-xvfb-run -a -s "-screen 0 1280x1024x24" scripts/wine.sh run build/win64 \
-  ctest --preset win64 -j "$jobs"
+# GUI tests need an X display; one Xvfb serves the whole run. Wine's desktop keeps the
+# display it was started with, so the server is (re)started and warmed inside that display.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c \
+  'scripts/wine.sh stop build/win64 && scripts/wine.sh warm build/win64 &&
+   scripts/wine.sh run build/win64 ctest --preset win64 -j "$1"' _ "$jobs"
 
 echo "== packages: build, unpack and load"
 tests/package/check-packages.sh

@@ -22,6 +22,12 @@ case "$cmd" in
       wineboot -i </dev/null >/dev/null 2>&1 || true
       wineserver -w || true
     fi
+    # Xvfb runs no window manager, and Wine would wait up to 2 s for one whenever a
+    # top-level window goes away: keep the windows to Wine itself.
+    if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+      wineserver -w || true
+    fi
     ;;
   warm)
     wineserver -p </dev/null >/dev/null 2>&1 || true
