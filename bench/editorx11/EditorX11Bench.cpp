@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/editorx11/TestPanel.h"
-#include "tests/editorx11/XvfbServer.h"
+#include "tools/vst2-render/XvfbServer.h"
 #include "tests/plugin/TestPlug.h"
 
 namespace

@@ -202,16 +202,18 @@ int IEditorPopupMenuX11::Run(Display* d, void* v, unsigned long colormap, int ro
   XMapRaised(d, window);
   XSync(d, False);
 
-  // Another client (the host's own menu, a window manager drag) may hold the pointer for a
-  // moment; a menu without the grab still works inside its own window.
-  for (int attempt = 0; attempt < 20; ++attempt)
+  // Another client (the host's own menu, a window manager drag) may hold the pointer or the
+  // keyboard for a moment; a menu without the grabs still works inside its own window.
+  bool havePointer = false, haveKeyboard = false;
+  for (int attempt = 0; attempt < 20 && !(havePointer && haveKeyboard); ++attempt)
   {
-    if (XGrabPointer(d, window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-                     GrabModeAsync, None, None, CurrentTime) == GrabSuccess)
-      break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!havePointer)
+      havePointer = XGrabPointer(d, window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                                 GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+    if (!haveKeyboard)
+      haveKeyboard = XGrabKeyboard(d, window, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+    if (!(havePointer && haveKeyboard)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  XGrabKeyboard(d, window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
   Draw();
 
   int chosen = -1;

@@ -65,8 +65,10 @@ protected:
   }
   void TearDown() override
   {
-    StopIdle();
+    // Closed first: a menu left open by a failed test would keep the idle thread in its loop;
+    // closing ends the menu, as a host closing from another thread does.
     if (editor) editor->CloseWindow();
+    StopIdle();
     delete plug;
     if (host) XDestroyWindow(x, host);
     XCloseDisplay(x);

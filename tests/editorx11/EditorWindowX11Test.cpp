@@ -252,7 +252,7 @@ TEST_F(EditorX11Test, PopupMenuChoiceSetsTheValueAndEndsTheGesture)
   ASSERT_TRUE(ScreenShowsBackBuffer());
   EXPECT_EQ(ControlValue(TestPanel::kPowerIndex), 1.0);
   Click(x, host, kPowerCentreX, kPowerCentreY, 3);
-  ASSERT_TRUE(WaitFor([&] { return PopupWindows(x).size() == 1; }));
+  ASSERT_TRUE(WaitFor([&] { return MenuIsUp(x); }));
   const Window menu = PopupWindows(x)[0];
   XWindowAttributes a;
   ASSERT_TRUE(XGetWindowAttributes(x, menu, &a));
@@ -280,13 +280,13 @@ TEST_F(EditorX11Test, PopupMenuDismissedByAClickOutsideOrEscapeChangesNothing)
   StartIdle();
   ASSERT_TRUE(ScreenShowsBackBuffer());
   Click(x, host, kPowerCentreX, kPowerCentreY, 3);
-  ASSERT_TRUE(WaitFor([&] { return PopupWindows(x).size() == 1; }));
+  ASSERT_TRUE(WaitFor([&] { return MenuIsUp(x); }));
   Click(x, host, 300, 20);  // on the panel, away from the menu
   ASSERT_TRUE(WaitFor([&] { return PopupWindows(x).empty(); }));
   ASSERT_TRUE(WaitFor([&] { return plug->Count("end 0") == 1; }));
 
   Click(x, host, kPowerCentreX, kPowerCentreY, 3);
-  ASSERT_TRUE(WaitFor([&] { return PopupWindows(x).size() == 1; }));
+  ASSERT_TRUE(WaitFor([&] { return MenuIsUp(x); }));
   TapKey(x, XK_Escape);
   ASSERT_TRUE(WaitFor([&] { return PopupWindows(x).empty(); }));
   ASSERT_TRUE(WaitFor([&] { return plug->Count("end 0") == 2; }));

@@ -183,6 +183,25 @@ std::vector<Window> PopupWindows(Display* display)
   return out;
 }
 
+bool MenuIsUp(Display* display)
+{
+  if (PopupWindows(display).size() != 1) return false;
+  const Window root = DefaultRootWindow(display);
+  bool grabbed = true;
+  if (XGrabPointer(display, root, False, 0, GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess)
+  {
+    XUngrabPointer(display, CurrentTime);
+    grabbed = false;
+  }
+  if (XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess)
+  {
+    XUngrabKeyboard(display, CurrentTime);
+    grabbed = false;
+  }
+  XSync(display, False);
+  return grabbed;
+}
+
 namespace
 {
 int CountEntries(const char* folder)

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/editorx11/XvfbServer.h"
+#include "tools/vst2-render/XvfbServer.h"
 
 // The process-wide test display (24 bits) that the global environment starts and points
 // DISPLAY at, and the watchdog that ends a hung GUI test.
@@ -40,6 +40,9 @@ std::vector<uint32_t> Crop(const std::vector<uint32_t>& image, int width, int le
 std::vector<Window> ChildrenOf(Display* display, Window window);
 // Viewable override-redirect top-level windows (open popup menus).
 std::vector<Window> PopupWindows(Display* display);
+// One menu is open and holds the pointer and the keyboard: input sent now reaches it.
+// (Probes each grab from this connection and gives back what it got.)
+bool MenuIsUp(Display* display);
 // Open file descriptors and threads of this process.
 int CountOpenFiles();
 int CountThreads();
