@@ -5,6 +5,10 @@
 #include <cstring>
 #include <new>
 
+#include "graphics/IBitmapControl.h"
+#include "graphics/IEditorCanvas.h"
+#include "graphics/IKnobMultiControlText.h"
+#include "graphics/ISwitchControl.h"
 #include "plugin/IPlugParam.h"
 
 // The project's version, packed (product/CMakeLists.txt).
@@ -88,11 +92,54 @@ void Vossamere2::OnParameterChanged(int)
 void Vossamere2::BuildEditor()
 {
   overlayIndex = -1;
+  IEditorCanvas* editor = MakeEditorWindow();
+  if (!editor) return;
+
+  const IBitmapRef knob = editor->LoadBitmap(101, "resources/img/knob.png", 101);
+  const IBitmapRef typeSwitch = editor->LoadBitmap(102, "resources/img/switch.png", 2);
+  const IBitmapRef powerSwitch = editor->LoadBitmap(103, "resources/img/power.png", 2);
+  const IBitmapRef overlay = editor->LoadBitmap(104, "resources/img/monomode.png", 1);
+  const ITextStyle knobText("Trebuchet MS", 16, IPixelColor(255, 255, 255, 255), TextStyleNormal, TextAlignCenter, 0,
+                            TextQualityClearType);
+  const IBlendSpec normal(BlendNormal, 1.0f);
+  IControl* controls[4] = {
+      new (std::nothrow) IKnobMultiControlText(this, IPixelRect(222, 30, 346, 168), kAmount, knob, knobText, &normal),
+      new (std::nothrow) ISwitchControl(this, 20, 63, kType, typeSwitch, &normal),
+      new (std::nothrow) ISwitchControl(this, 20, 147, kPower, powerSwitch, &normal),
+      new (std::nothrow) IBitmapControl(this, 0, 0, -1, overlay, &normal)};
+  editor->AttachBackground(100, "resources/img/background.png");
+
+  // A panel with a missing image (or control) would show holes where the user expects
+  // controls: the host's own sliders serve better.
+  bool complete = editor->NControls() == 1 && knob.bitmap && typeSwitch.bitmap && powerSwitch.bitmap &&
+                  overlay.bitmap;
+  for (IControl* control : controls) complete = complete && control;
+  if (!complete)
+  {
+    for (IControl* control : controls) delete control;
+    delete editor;
+    return;
+  }
+  editor->AttachControl(controls[0]);
+  editor->AttachControl(controls[1]);
+  editor->AttachControl(controls[2]);
+  const int index = editor->AttachControl(controls[3]);
+  if (index < 0)
+  {
+    delete editor;
+    return;
+  }
+  AttachEditor(editor);
+  overlayIndex = index;
 }
 
 void Vossamere2::ShowMonoOverlay(bool show)
 {
   overlayShown = show;
+  // Every block, whatever the state was: SetHidden keeps the overlay (the whole panel) dirty
+  // while audio runs, and costs three plain stores.
+  if (overlayIndex >= 0)
+    if (IControl* control = GetEditor()->GetControl(overlayIndex)) control->SetHidden(!show);
 }
 
 void Vossamere2::ProcessBlock64(double** inputs, double** outputs, int frames)

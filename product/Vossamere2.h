@@ -47,12 +47,20 @@ public:
   int GetOverlayIndex() const { return overlayIndex; }
   bool IsOverlayShown() const { return overlayShown; }
 
+  // The panel's size.
+  static constexpr int kEditorWidth = 368;
+  static constexpr int kEditorHeight = 240;
+
 private:
   void ComputeCoefficients(double fs);
-  // Builds the editor panel and attaches it; leaves overlayIndex at -1 while the product
-  // has no panel.
+  // Builds the editor panel and attaches it. Without one of its images (or without memory)
+  // no editor is attached and overlayIndex stays -1: the host then shows its own controls.
   void BuildEditor();
+  // This platform's editor window for the panel, with the library's module handle set
+  // (Vossamere2Editor_win.cpp, Vossamere2Editor_linux.cpp); null without memory.
+  IEditorCanvas* MakeEditorWindow();
   // Shows the mono-mode overlay (or hides it); called for every block.
+  // audio thread, instance lock held (or the constructing thread)
   void ShowMonoOverlay(bool show);
 
   bool powerOn = true;

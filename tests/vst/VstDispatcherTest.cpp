@@ -103,16 +103,19 @@ TEST_F(ProductTest, PinPropertiesPairChannelsIntoStereo) {
   }
 }
 
-TEST_F(ProductTest, EditorOpcodesFailWhileNoCanvasIsAttached) {
-  ERect* rect = reinterpret_cast<ERect*>(0x1234);
-  EXPECT_EQ(fx.Dispatch(effEditGetRect, 0, 0, &rect), 0);
-  EXPECT_EQ(rect, reinterpret_cast<ERect*>(0x1234));
+TEST_F(ProductTest, EditorOpcodesAnswerForThePanel) {
+  ERect* rect = nullptr;
+  EXPECT_EQ(fx.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_EQ(rect, &Product().GetEditorRect());
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 240);
+  EXPECT_EQ(rect->right, 368);
   EXPECT_EQ(fx.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
+  // No parent window: the editor cannot open, and closing it anyway is harmless.
   EXPECT_EQ(fx.Dispatch(effEditOpen, 0, 0, nullptr), 0);
-  EXPECT_EQ(fx.Dispatch(effEditClose), 0);
+  EXPECT_EQ(fx.Dispatch(effEditClose), 1);
   EXPECT_EQ(fx.Dispatch(effEditIdle), 0);
-  const ERect& r = Product().GetEditorRect();
-  EXPECT_EQ(r.top | r.left | r.bottom | r.right, 0);
 }
 
 TEST_F(ProductTest, TextToValueUsesValueTextsOrNumbers) {

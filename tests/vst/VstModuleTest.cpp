@@ -30,7 +30,7 @@ TEST_F(Module, ExportsVSTPluginMainAndMainAsTheSameEntry) {
   VstEffect a(host.Create(file.Entry()), &host);
   ASSERT_TRUE(a);
   EXPECT_EQ(a.Record()->magic, kEffectMagic);
-  EXPECT_EQ(a.Record()->flags, 0x1018);
+  EXPECT_EQ(a.Record()->flags, 0x1019);
   EXPECT_EQ(a.Record()->uniqueID, VstFourCC('V', 'q', '4', 'm'));
   EXPECT_EQ(a.Text(effGetEffectName), "Vossamere2");
   a.Close();

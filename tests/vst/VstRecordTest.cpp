@@ -7,15 +7,15 @@
 
 namespace {
 
-TEST_F(ProductTest, RecordReadsAsDeclaredWhileNoEditorIsAttached) {
+TEST_F(ProductTest, RecordReadsAsDeclared) {
   AEffect* e = fx.Record();
   EXPECT_EQ(e->magic, 0x56737450);
   EXPECT_EQ(e->numParams, 3);
   EXPECT_EQ(e->numPrograms, 1);
   EXPECT_EQ(e->numInputs, 2);
   EXPECT_EQ(e->numOutputs, 2);
-  // Replacing, double replacing and mono; the editor flag comes with a canvas.
-  EXPECT_EQ(e->flags, 0x1018);
+  // Editor, replacing, double replacing and mono.
+  EXPECT_EQ(e->flags, 0x1019);
   EXPECT_EQ(e->initialDelay, 0);
   EXPECT_EQ(e->ioRatio, 1.0f);
   EXPECT_EQ(e->uniqueID, ('V' << 24) | ('q' << 16) | ('4' << 8) | 'm');
