@@ -12,7 +12,10 @@ struct ToolResult {
 };
 
 // Runs the built tool with 'args'; paths in 'args' must already be native (see NativePath).
-ToolResult RunTool(const std::vector<std::string>& args);
+// On Linux the tool runs without DISPLAY, so an editor it opens goes to a private Xvfb and
+// never to the developer's desktop, and 'environment' entries ("NAME=VALUE") replace the
+// inherited ones; the Windows runner passes the inherited environment as it is.
+ToolResult RunTool(const std::vector<std::string>& args, const std::vector<std::string>& environment = {});
 
 // A path of the build machine as the programs under test see it (Z:\... under Wine).
 std::string NativePath(const std::string& buildPath);

@@ -66,7 +66,7 @@ std::string NativePath(const std::string& buildPath) {
   return path;
 }
 
-ToolResult RunTool(const std::vector<std::string>& args) {
+ToolResult RunTool(const std::vector<std::string>& args, const std::vector<std::string>&) {
   ToolResult result;
   std::vector<std::wstring> retry;
   retry.swap(Undeleted());

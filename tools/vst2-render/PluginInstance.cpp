@@ -167,6 +167,12 @@ void PluginInstance::Open(double sampleRate, int frames, Precision precision) {
   outPtr32.push_back(nullptr);
 }
 
+void PluginInstance::ConnectOutputs(int outputs) {
+  VstSpeakerArrangement in = ArrangementFor(effect->numInputs);
+  VstSpeakerArrangement out = ArrangementFor(outputs);
+  Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
+}
+
 void PluginInstance::Resume() {
   if (resumed) return;
   Dispatch(effMainsChanged, 0, 1);

@@ -49,6 +49,9 @@ class PluginInstance {
   void Open(double sampleRate, int blockSize, Precision precision);
   void Resume();
   void Suspend();
+  // Tells the plug-in that only the first 'outputs' of its outputs are connected (a host's
+  // track narrower than the plug-in), keeping every input.
+  void ConnectOutputs(int outputs);
 
   bool SupportsPrecision(Precision precision) const;
   // Processes 'frames' frames of 'inputs' (one vector per plug-in input) in blocks of at

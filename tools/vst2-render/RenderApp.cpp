@@ -10,6 +10,8 @@
 
 #include "tools/vst2-render/AudioFile.h"
 #include "tools/vst2-render/DemoSignal.h"
+#include "tools/vst2-render/EditorCapture.h"
+#include "tools/vst2-render/HostWindow.h"
 #include "tools/vst2-render/Json.h"
 #include "tools/vst2-render/Platform.h"
 #include "tools/vst2-render/PluginInstance.h"
@@ -143,6 +145,7 @@ class Session {
   void PrintRender(const RenderResult& r);
   std::string ResponseTitle(PluginInstance& instance, const std::vector<EchoLine>& echo);
   void Response(PluginInstance& instance, const std::vector<EchoLine>& echo);
+  void EditorPng(PluginInstance& instance);
 
   const RenderOptions& options;
   std::string pluginPath;
@@ -562,6 +565,42 @@ void Session::Response(PluginInstance& instance, const std::vector<EchoLine>& ec
   PrintResponseWarnings(m, setup.inputs, setup.outputs);
 }
 
+void Session::EditorPng(PluginInstance& instance) {
+  if (!(instance.Effect()->flags & effFlagsHasEditor)) Fail("'" + pluginPath + "' has no editor");
+  if (options.mono) {
+    // What a mono track shows: one output connected, then a block so the plug-in sees it.
+    if (instance.Effect()->numOutputs < 1) Fail("the plug-in has no outputs: --mono needs one");
+    instance.ConnectOutputs(1);
+    const int frames = options.blockSize;
+    std::vector<std::vector<double>> silence(static_cast<size_t>(instance.Effect()->numInputs),
+                                             std::vector<double>(static_cast<size_t>(frames), 0.0));
+    AudioBuffer ignored;
+    instance.Resume();
+    instance.Render(silence, static_cast<size_t>(frames), precision, ignored, [](size_t) {});
+  }
+  EditorPicture picture;
+  std::string error;
+  if (!CaptureEditor(instance, picture, error)) Fail(error);
+  RasterMemBitmap bitmap(picture.width, picture.height, 1);
+  RasterPixel* bits = bitmap.GetBits();
+  if (!bits) Fail("out of memory for the editor's picture");
+  for (size_t i = 0; i < picture.pixels.size(); ++i) bits[i] = picture.pixels[i] | 0xFF000000u;
+  std::vector<unsigned char> png;
+  if (!EncodePng(bitmap, png)) Fail("cannot encode the editor's picture as PNG");
+  if (!WriteWholeFileAtomically(options.editorPngPath, png))
+    Fail("cannot write '" + options.editorPngPath + "'");
+  if (options.json) {
+    json["editor"] = {{"png", options.editorPngPath},
+                      {"width", picture.width},
+                      {"height", picture.height},
+                      {"ticks", picture.ticks},
+                      {"mono", options.mono}};
+  } else {
+    std::printf("editor      %s (%d x %d, after %d idle ticks%s)\n", options.editorPngPath.c_str(), picture.width,
+                picture.height, picture.ticks, options.mono ? ", one output connected" : "");
+  }
+}
+
 int Session::Run() {
   // Everything that can be checked without the plug-in comes first.
   AudioBuffer input;
@@ -585,6 +624,7 @@ int Session::Run() {
 
   pluginPath = ResolvePluginPath();
   std::string error;
+  if (!options.editorPngPath.empty() && !EnsureDisplay(error)) Fail(error);
   if (!library.Load(pluginPath, error)) Fail(error);
 
   std::vector<EchoLine> echo;
@@ -659,6 +699,7 @@ int Session::Run() {
       PrintRender(result);
     }
     if (response) Response(*main, echo);
+    if (!options.editorPngPath.empty()) EditorPng(*main);
     if (!options.saveStatePath.empty()) SaveState(*main);
   }
   if (options.json) std::printf("%s\n", JsonText(json).c_str());

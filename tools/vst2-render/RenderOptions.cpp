@@ -51,6 +51,7 @@ class UsageFormatter : public CLI::Formatter {
     return "usage: vst2-render [--plugin PATH] --in FILE [--out FILE] [options]\n"
            "       vst2-render [--plugin PATH] --list [--json] [options]\n"
            "       vst2-render [--plugin PATH] --response FILE.png [--response-csv FILE.csv] [options]\n"
+           "       vst2-render [--plugin PATH] --editor-png FILE.png [--mono] [options]\n"
            "       vst2-render --demo FILE\n"
            "       vst2-render --compare FILE_A FILE_B [--json]\n";
   }
@@ -141,6 +142,10 @@ void DeclareOptions(CLI::App& app, RenderOptions& o) {
        "measure the frequency response of every input -> output pair and plot it (PNG)", o.responsePath);
   text("--response-csv", "FILE", "write the measured response as CSV (with or without --response)",
        o.responseCsvPath);
+  text("--editor-png", "FILE",
+       "open the plug-in's editor in a window, let it run a few ticks and save its picture (PNG)",
+       o.editorPngPath);
+  flag("--mono", "for --editor-png: connect one output only and process one block first", o.mono);
   text("--demo", "FILE", "write the built-in stereo demo signal and exit", o.demoPath);
   app.add_option_function<std::pair<std::string, std::string>>(
          "--compare",
@@ -203,17 +208,21 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
   const bool compare = !options.compareA.empty();
   const bool hostWork = !options.inPath.empty() || !options.outPath.empty() || options.list ||
                         !options.saveStatePath.empty() || !options.responsePath.empty() ||
-                        !options.responseCsvPath.empty();
+                        !options.responseCsvPath.empty() || !options.editorPngPath.empty();
   if (demo + compare + hostWork > 1) {
     error = "--demo, --compare and plug-in work cannot be combined in one call";
     return false;
   }
   if (!demo && !compare && !hostWork) {
-    error = "nothing to do: give --in, --list, --response, --save-state, --demo or --compare (see --help)";
+    error = "nothing to do: give --in, --list, --response, --editor-png, --save-state, --demo or --compare (see --help)";
     return false;
   }
   if (!options.outPath.empty() && options.inPath.empty()) {
     error = "--out needs an input file (--in)";
+    return false;
+  }
+  if (options.mono && options.editorPngPath.empty()) {
+    error = "--mono applies to --editor-png only";
     return false;
   }
   if (options.bank && options.saveStatePath.empty()) {

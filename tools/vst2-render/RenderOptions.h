@@ -35,6 +35,8 @@ struct RenderOptions {
   bool json = false;
   std::string responsePath;     // --response: the plot (PNG)
   std::string responseCsvPath;  // --response-csv: the same numbers as CSV
+  std::string editorPngPath;     // --editor-png: a picture of the plug-in's editor
+  bool mono = false;             // --mono: one output connected and one block processed first
   std::string demoPath;
   std::string compareA, compareB;
   bool formatGiven = false;

@@ -1,4 +1,4 @@
-#include "tests/editorx11/XvfbServer.h"
+#include "tools/vst2-render/XvfbServer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,7 @@
 #include <chrono>
 #include <cstdio>
 
-std::string XvfbServer::Start(int depth)
+std::string XvfbServer::Start(int depth, int width, int height)
 {
   Stop();
   int fds[2];
@@ -35,7 +35,7 @@ std::string XvfbServer::Start(int depth)
     }
     char fd[16], screen[32];
     std::snprintf(fd, sizeof fd, "%d", fds[1]);
-    std::snprintf(screen, sizeof screen, "1024x768x%d", depth);
+    std::snprintf(screen, sizeof screen, "%dx%dx%d", width, height, depth);
     execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
            (char*)nullptr);
     _exit(127);
