@@ -142,6 +142,10 @@ TEST_F(EditorTest, TheRightButtonPressesReleasesAndDragsWithItsKeys) {
   SendKey(VK_SHIFT, true);
   SendMouseButton(MOUSEEVENTF_RIGHTDOWN);
   PumpFor(30);
+  // Wine takes its key state from the X server again when the capture grabs the pointer,
+  // and the server never saw the injected Shift: press it again inside the grab.
+  SendKey(VK_SHIFT, true);
+  PumpFor(10);
   MoveMouseToClient(hwnd, 225, 33);
   PumpFor(30);
   SendMouseButton(MOUSEEVENTF_RIGHTUP);
