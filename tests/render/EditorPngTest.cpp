@@ -38,14 +38,6 @@ const Setting kSettings[] = {
   {"mono", 0.25, 1.0, 1.0, true, "25"},
 };
 
-std::string PluginPath() {
-#ifdef VOSS_RENDER_PLUGIN
-  const std::string path = NativePath(VOSS_RENDER_PLUGIN);
-  return FileExists(path) ? path : std::string();
-#else
-  return std::string();
-#endif
-}
 
 bool InValueText(int x, int y) { return x >= kTextLeft && x < kTextRight && y >= kTextTop && y < kTextBottom; }
 
@@ -86,7 +78,7 @@ std::vector<std::string> SettingArguments(const Setting& s) {
 }  // namespace
 
 TEST(EditorPng, ThePictureIsTheComposedPanelOutsideTheValueText) {
-  const std::string plugin = PluginPath();
+  const std::string plugin = Vossamere2Plugin();
   if (plugin.empty()) GTEST_SKIP() << "the plug-in is not built";
   const std::string dir = ScratchFolder();
   for (const Setting& s : kSettings) {
@@ -119,7 +111,7 @@ TEST(EditorPng, ThePictureIsTheComposedPanelOutsideTheValueText) {
 
 TEST(EditorPng, TheOtherBuildsPicturesAgreeOutsideTheValueText) {
   if (!*VOSS_EDITOR_PNG_PEER_DIR) GTEST_SKIP() << "no other build beside this one";
-  if (PluginPath().empty()) GTEST_SKIP() << "the plug-in is not built";
+  if (Vossamere2Plugin().empty()) GTEST_SKIP() << "the plug-in is not built";
   int compared = 0;
   for (const Setting& s : kSettings) {
     SCOPED_TRACE(s.name);

@@ -58,14 +58,6 @@ Table ReadCsv(const std::string& path) {
   return t;
 }
 
-std::string Vossamere2() {
-#ifdef VOSS_RENDER_PLUGIN
-  const std::string path = NativePath(VOSS_RENDER_PLUGIN);
-  return FileExists(path) ? path : std::string();
-#else
-  return std::string();
-#endif
-}
 
 // The settled bleed's transfer functions: a one-pole low-pass y = (1 − p)·sum + p·y', its
 // complement plus the settled share s of the sum, scaled by the gain, added to each side.
@@ -130,7 +122,7 @@ TEST(Response, PlotScaleHoldsTheCurvesInWholeSteps) {
 }
 
 TEST(ResponseTool, Vossamere2MatchesTheBleedInClosedForm) {
-  const std::string plugin = Vossamere2();
+  const std::string plugin = Vossamere2Plugin();
   if (plugin.empty()) GTEST_SKIP() << "Vossamere2 is not built in this tree";
   const std::string dir = ScratchFolder();
   const struct {

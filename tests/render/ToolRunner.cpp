@@ -37,6 +37,16 @@ double JsonNumber(const std::string& json, const std::string& key) {
   return end == start ? std::nan("") : v;
 }
 
+std::string Vossamere2Plugin() {
+#ifdef VOSS_RENDER_PLUGIN
+  const std::string path = NativePath(VOSS_RENDER_PLUGIN);
+  std::error_code ignored;
+  return fs::exists(fs::path(path), ignored) ? path : std::string();
+#else
+  return std::string();
+#endif
+}
+
 std::string FixturePlugin(const std::string& name) {
   return NativePath(std::string(VOSS_RENDER_FIXTURE_DIR) + "/" + name + "Plugin" + VOSS_RENDER_FIXTURE_SUFFIX);
 }

@@ -29,5 +29,8 @@ std::vector<std::string> FilesIn(const std::string& folder);
 // Reads a number that follows "key": in a JSON text; NaN when absent or null.
 double JsonNumber(const std::string& json, const std::string& key);
 
+// Native path of the Vossamere2 built in this tree; empty when it is not built.
+std::string Vossamere2Plugin();
+
 // Native path of a fixture plug-in library built for these tests ("Crossfeed" etc.).
 std::string FixturePlugin(const std::string& name);

@@ -16,14 +16,6 @@ using namespace vrender;
 
 namespace {
 
-std::string PluginPath() {
-#ifdef VOSS_RENDER_PLUGIN
-  const std::string path = NativePath(VOSS_RENDER_PLUGIN);
-  return FileExists(path) ? path : std::string();
-#else
-  return std::string();
-#endif
-}
 
 // The bleed of a freshly created instance at 'fs' with integer Amount and Type.
 AudioBuffer ReferenceBleed(const AudioBuffer& in, double fs, int amount, int type, bool power = true) {
@@ -74,7 +66,7 @@ void ExpectSame(const AudioBuffer& expected, const AudioBuffer& actual) {
 }
 
 #define REQUIRE_PLUGIN()                                          \
-  const std::string plugin = PluginPath();                        \
+  const std::string plugin = Vossamere2Plugin();                        \
   if (plugin.empty()) GTEST_SKIP() << "Vossamere2 is not built in this tree"
 
 }  // namespace

@@ -32,6 +32,10 @@ class HostWindow {
   // The window's pixels now, 0x00RRGGBB rows top to bottom, editor children included; false
   // when they cannot be read.
   virtual bool Capture(int width, int height, std::vector<uint32_t>& pixels) = 0;
+
+ private:
+  // The platform's window, for a size already checked (HostWindow_linux.cpp, _win.cpp).
+  static std::unique_ptr<HostWindow> CreateForPlatform(int width, int height, std::string& error);
 };
 
 }  // namespace vrender

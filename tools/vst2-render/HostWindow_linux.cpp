@@ -133,11 +133,7 @@ bool EnsureDisplay(std::string& error) {
   return true;
 }
 
-std::unique_ptr<HostWindow> HostWindow::Create(int width, int height, std::string& error) {
-  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
-    error = "the editor asks for a window of " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
-    return nullptr;
-  }
+std::unique_ptr<HostWindow> HostWindow::CreateForPlatform(int width, int height, std::string& error) {
   std::unique_ptr<X11HostWindow> window(new X11HostWindow());
   if (!window->Open(width, height, error)) return nullptr;
   return window;

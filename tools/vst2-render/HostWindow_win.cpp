@@ -105,11 +105,7 @@ class Win32HostWindow : public HostWindow {
 
 bool EnsureDisplay(std::string&) { return true; }
 
-std::unique_ptr<HostWindow> HostWindow::Create(int width, int height, std::string& error) {
-  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
-    error = "the editor asks for a window of " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
-    return nullptr;
-  }
+std::unique_ptr<HostWindow> HostWindow::CreateForPlatform(int width, int height, std::string& error) {
   std::unique_ptr<Win32HostWindow> window(new Win32HostWindow());
   if (!window->Open(width, height, error)) return nullptr;
   return window;

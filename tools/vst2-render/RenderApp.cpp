@@ -501,12 +501,12 @@ void Session::Response(PluginInstance& instance, const std::vector<EchoLine>& ec
   // Everything is made in memory first, then written together: a failure leaves no file.
   std::vector<std::pair<std::string, std::vector<unsigned char>>> files;
   if (!options.responsePath.empty()) {
-    PlotSpec spec;
-    spec.title = ResponseTitle(instance, echo);
-    spec.frequencies = m.frequencies;
-    spec.highestHz = sampleRate * 0.5;
-    for (const ResponsePair& p : m.pairs) spec.curves.push_back({p.name, p.magnitudeDb});
-    std::unique_ptr<RasterMemBitmap> picture = DrawResponsePlot(spec);
+    PlotContent content;
+    content.title = ResponseTitle(instance, echo);
+    content.frequencies = m.frequencies;
+    content.highestHz = sampleRate * 0.5;
+    for (const ResponsePair& p : m.pairs) content.curves.push_back({p.name, p.magnitudeDb});
+    std::unique_ptr<RasterMemBitmap> picture = DrawResponsePlot(content);
     std::vector<unsigned char> png;
     if (!EncodePng(*picture, png)) Fail("cannot encode the response plot as PNG");
     files.emplace_back(options.responsePath, std::move(png));

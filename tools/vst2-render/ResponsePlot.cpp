@@ -109,8 +109,8 @@ void PlaceFrequencyLabels(RasterBitmap* bitmap, Text& strong, Text& faint, const
   }
 }
 
-void DrawGrid(RasterBitmap* bitmap, const PlotSpec& spec, const PlotScale& scale) {
-  const double high = spec.highestHz;
+void DrawGrid(RasterBitmap* bitmap, const PlotContent& content, const PlotScale& scale) {
+  const double high = content.highestHz;
   // Octaves around 1 kHz (their nominal names), decades, and the two ends.
   static const struct {
     double hz;
@@ -170,17 +170,17 @@ void DrawSegment(RasterBitmap* bitmap, double x1, double y1, double x2, double y
               static_cast<float>(by + 0.5), colour, 1.0f, RasterModeCopy, true);
 }
 
-void DrawCurve(RasterBitmap* bitmap, const PlotSpec& spec, const PlotScale& scale, const PlotCurve& curve,
+void DrawCurve(RasterBitmap* bitmap, const PlotContent& content, const PlotScale& scale, const PlotCurve& curve,
                RasterPixel colour) {
   // Levels below the plot are held just beyond its bottom, so a curve that dives out of
   // the range is seen going down rather than stopping.
   const double deepest = scale.bottomDb - scale.stepDb;
-  for (size_t i = 0; i + 1 < curve.levelDb.size() && i + 1 < spec.frequencies.size(); ++i) {
+  for (size_t i = 0; i + 1 < curve.levelDb.size() && i + 1 < content.frequencies.size(); ++i) {
     const double a = curve.levelDb[i], b = curve.levelDb[i + 1];
     if (std::isnan(a) || std::isnan(b) || a == HUGE_VAL || b == HUGE_VAL) continue;
     if (a < deepest && b < deepest) continue;
-    DrawSegment(bitmap, XOf(spec.frequencies[i], spec.highestHz), YOf(std::max(a, deepest), scale),
-                XOf(spec.frequencies[i + 1], spec.highestHz), YOf(std::max(b, deepest), scale), colour);
+    DrawSegment(bitmap, XOf(content.frequencies[i], content.highestHz), YOf(std::max(a, deepest), scale),
+                XOf(content.frequencies[i + 1], content.highestHz), YOf(std::max(b, deepest), scale), colour);
   }
 }
 
@@ -246,11 +246,11 @@ uint32_t PlotCurveColour(size_t index) {
   return kColours[index % (sizeof kColours / sizeof kColours[0])];
 }
 
-std::unique_ptr<RasterMemBitmap> DrawResponsePlot(const PlotSpec& spec) {
+std::unique_ptr<RasterMemBitmap> DrawResponsePlot(const PlotContent& content) {
   auto bitmap = std::make_unique<RasterMemBitmap>(kPlotWidth, kPlotHeight);
   RasterClear(bitmap.get(), kBackground);
-  const PlotScale scale = ChoosePlotScale(spec.curves);
-  DrawGrid(bitmap.get(), spec, scale);
+  const PlotScale scale = ChoosePlotScale(content.curves);
+  DrawGrid(bitmap.get(), content, scale);
 
   // Legend entries: each distinct curve once, with every pair it stands for.
   struct Entry {
@@ -259,7 +259,7 @@ std::unique_ptr<RasterMemBitmap> DrawResponsePlot(const PlotSpec& spec) {
     const PlotCurve* curve;
   };
   std::vector<Entry> entries;
-  for (const PlotCurve& c : spec.curves) {
+  for (const PlotCurve& c : content.curves) {
     bool merged = false;
     for (Entry& e : entries)
       if (SameCurve(*e.curve, c)) {
@@ -269,11 +269,11 @@ std::unique_ptr<RasterMemBitmap> DrawResponsePlot(const PlotSpec& spec) {
       }
     if (!merged) entries.push_back({c.label, PlotCurveColour(entries.size()), &c});
   }
-  for (const Entry& e : entries) DrawCurve(bitmap.get(), spec, scale, *e.curve, e.colour);
+  for (const Entry& e : entries) DrawCurve(bitmap.get(), content, scale, *e.curve, e.colour);
   RasterRectOutline(bitmap.get(), kLeft, kTop, kRight - kLeft, kBottom - kTop, kFrame, 1.0f, RasterModeCopy);
 
   Text title(16, 700, kText), legend(12, 400, kText);
-  title.Draw(bitmap.get(), spec.title, kLeft, 22);
+  title.Draw(bitmap.get(), content.title, kLeft, 22);
   int x = kLeft;
   for (const Entry& e : entries) {
     std::string label = e.label;

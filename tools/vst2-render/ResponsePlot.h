@@ -15,7 +15,7 @@ struct PlotCurve {
   std::vector<double> levelDb; // one per frequency; non-finite values leave a gap
 };
 
-struct PlotSpec {
+struct PlotContent {
   std::string title;  // UTF-8, one line
   std::vector<double> frequencies;
   std::vector<PlotCurve> curves;
@@ -36,7 +36,7 @@ PlotScale ChoosePlotScale(const std::vector<PlotCurve>& curves);
 
 // Draws the whole picture into a new kPlotWidth x kPlotHeight bitmap. The caller's thread
 // must be the only one drawing text at the time (the font cache is process-wide).
-std::unique_ptr<RasterMemBitmap> DrawResponsePlot(const PlotSpec& spec);
+std::unique_ptr<RasterMemBitmap> DrawResponsePlot(const PlotContent& content);
 
 // Colour of the n-th curve (0xAARRGGBB, opaque).
 uint32_t PlotCurveColour(size_t index);
