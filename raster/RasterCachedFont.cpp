@@ -337,7 +337,8 @@ void RasterCachedFont::WalkText(const char* text, int length, bool singleLine, V
   const unsigned char* p = (const unsigned char*)text;
   // Any negative length means "up to the NUL".
   i64 remaining = length < 0 ? -1 : length;
-  while (*p && remaining != 0) {
+  // The count is tested before the byte: a counted text need not be followed by anything.
+  while (remaining != 0 && *p) {
     int code = 0;
     const int used = DecodeBounded(p, remaining < 0 ? 4 : remaining, &code);
     p += used;

@@ -216,6 +216,32 @@ TEST(RasterCachedFont, MeasuresLinesWithoutADestination)
   EXPECT_EQ(nothing[2], 1);
 }
 
+TEST(RasterCachedFont, CountedTextIsNeverReadPastItsLength)
+{
+  // Each text sits in a heap block of exactly its length, so reading one byte beyond it is
+  // caught under the address sanitizer.
+  TestFont t;
+  RasterCachedFont& f = t.font;
+  f.SetColor(0xFFFFFFFF);
+  const std::string texts[] = {"5", "ab", "a\xC3\xA9", "\xE2\x82\xAC", "x\n", "\xF0\x9F\x98\x80"};
+  for (const std::string& text : texts) {
+    std::vector<char> exact(text.begin(), text.end());
+    const int n = (int)exact.size();
+    int measured[4] = {0, 0, 0, 0};
+    const int h = f.DrawTextInRect(nullptr, exact.data(), n, measured, RasterTextCalcRect);
+    int expected[4] = {0, 0, 0, 0};
+    EXPECT_EQ(h, f.DrawTextInRect(nullptr, text.c_str(), -1, expected, RasterTextCalcRect)) << text;
+    EXPECT_EQ(measured[2], expected[2]) << text;
+    for (unsigned format : {0u, RasterTextCenter | RasterTextVCenter, RasterTextRight | RasterTextSingleLine}) {
+      GuardedBitmap a(40, 40), b(40, 40);
+      int ra[4] = {0, 0, 40, 40}, rb[4] = {0, 0, 40, 40};
+      f.DrawTextInRect(&a, exact.data(), n, ra, format);
+      f.DrawTextInRect(&b, text.c_str(), -1, rb, format);
+      EXPECT_EQ(a.Pixels(), b.Pixels()) << text;
+    }
+  }
+}
+
 TEST(RasterCachedFont, ExtendedGlyphsAreCachedByCodeAndAsciiOnlySkipsThem)
 {
   TestFont t;
