@@ -2,6 +2,7 @@
 
 #include "raster/RasterRowKernels.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -34,14 +35,103 @@ void ForEachPixel(const Surface& dst, int dx, int dy, const Surface& src, int sx
 inline unsigned char* Bytes(RasterPixel& p) { return (unsigned char*)&p; }
 inline const unsigned char* Bytes(const RasterPixel& p) { return (const unsigned char*)&p; }
 
-// Per-byte formula over all four bytes; inputs are bytes and a held factor, so int is exact.
-template <class Formula>
-void Blend4(RasterPixel& d, RasterPixel s, int f, Formula formula)
+// Per-byte formula over all four bytes, in T: int is exact for bytes and factors up to
+// RasterIntSafeFactor, long long for every other factor.
+template <class T, class Formula>
+void Blend4(RasterPixel& d, RasterPixel s, T f, Formula formula)
 {
   unsigned char* db = Bytes(d);
   const unsigned char* sb = Bytes(s);
   for (int i = 0; i < 4; ++i)
-    db[i] = (unsigned char)formula(db[i], sb[i], f);
+    db[i] = (unsigned char)formula((T)db[i], (T)sb[i], f);
+}
+
+// The modes' own formulas (and the kernels where they have one) at any factor but 0.
+template <class T>
+void DrawWithFactor(const Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int w, int h, int f,
+                    int selector, const RasterRowKernels& kernels)
+{
+  const T tf = (T)f;
+  auto rows = [&](auto rowStep) {
+    for (int y = 0; y < h; ++y)
+      rowStep(dst.Row(dy + y) + dx, src.Row(sy + y) + sx);
+  };
+
+  switch (selector) {
+  case RasterModeCopy:
+    if (f < 0)
+      return;
+    if (f == 256)
+      rows([w](RasterPixel* d, const RasterPixel* s) { std::memcpy(d, s, (size_t)w * sizeof(RasterPixel)); });
+    else if (f < 256)
+      rows([&](RasterPixel* d, const RasterPixel* s) { kernels.copyBlend(d, s, w, f); });
+    else
+      ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
+                   [tf](RasterPixel& d, RasterPixel s) { Blend4(d, s, tf, Copy<T>); });
+    return;
+  case RasterModeAdd:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
+                 [tf](RasterPixel& d, RasterPixel s) { Blend4(d, s, tf, Add<T>); });
+    return;
+  case RasterModeDodge:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
+                 [tf](RasterPixel& d, RasterPixel s) { Blend4(d, s, tf, Dodge<T>); });
+    return;
+  case RasterModeMultiply:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
+                 [tf](RasterPixel& d, RasterPixel s) { Blend4(d, s, tf, Multiply<T>); });
+    return;
+  case RasterModeSoftLight:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
+                 [tf](RasterPixel& d, RasterPixel s) { Blend4(d, s, tf, SoftLight<T>); });
+    return;
+  case RasterModeHsvAdjust:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
+      RasterCombineHsvAdjust(&d, RasterPixelRed(s), RasterPixelGreen(s), RasterPixelBlue(s), RasterPixelAlpha(s), f);
+    });
+    return;
+  case RasterModeUseSourceAlpha | RasterModeCopy:
+    if (f == 256)
+      rows([w, &kernels](RasterPixel* d, const RasterPixel* s) { kernels.copyOpaqueSrcAlpha(d, s, w); });
+    else if (f > 0 && f < 256)
+      rows([&](RasterPixel* d, const RasterPixel* s) { kernels.copySrcAlpha(d, s, w, f); });
+    else
+      ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
+        RasterCombineCopySrcAlpha(&d, RasterPixelRed(s), RasterPixelGreen(s), RasterPixelBlue(s), RasterPixelAlpha(s), f);
+      });
+    return;
+  case RasterModeUseSourceAlpha | RasterModeAdd:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [tf](RasterPixel& d, RasterPixel s) {
+      const int sa = RasterPixelAlpha(s);
+      if (sa)
+        Blend4(d, s, SourceAlphaFactor<T>(tf, (T)sa), Add<T>);
+    });
+    return;
+  case RasterModeUseSourceAlpha | RasterModeDodge:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [tf](RasterPixel& d, RasterPixel s) {
+      Blend4(d, s, SourceAlphaFactor<T>(tf, (T)RasterPixelAlpha(s)), Dodge<T>);
+    });
+    return;
+  case RasterModeUseSourceAlpha | RasterModeMultiply:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [tf](RasterPixel& d, RasterPixel s) {
+      const int sa = RasterPixelAlpha(s);
+      if (sa)
+        Blend4(d, s, SourceAlphaFactor<T>(tf, (T)sa), Multiply<T>);
+    });
+    return;
+  case RasterModeUseSourceAlpha | RasterModeSoftLight:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [tf](RasterPixel& d, RasterPixel s) {
+      Blend4(d, s, SourceAlphaFactor<T>(tf, (T)RasterPixelAlpha(s)), SoftLight<T>);
+    });
+    return;
+  case RasterModeUseSourceAlpha | RasterModeHsvAdjust:
+    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
+      RasterCombineHsvAdjustSrcAlpha(&d, RasterPixelRed(s), RasterPixelGreen(s), RasterPixelBlue(s), RasterPixelAlpha(s), f);
+    });
+    return;
+  default:
+    return;
+  }
 }
 
 void Draw(const Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int w, int h,
@@ -73,86 +163,10 @@ void Draw(const Surface& dst, int dx, int dy, const Surface& src, int sx, int sy
   if (f == 0)
     return;
 
-  auto rows = [&](auto rowStep) {
-    for (int y = 0; y < h; ++y)
-      rowStep(dst.Row(dy + y) + dx, src.Row(sy + y) + sx);
-  };
-
-  switch (selector) {
-  case RasterModeCopy:
-    if (f < 0)
-      return;
-    if (f == 256)
-      rows([w](RasterPixel* d, const RasterPixel* s) { std::memcpy(d, s, (size_t)w * sizeof(RasterPixel)); });
-    else if (f < 256)
-      rows([&](RasterPixel* d, const RasterPixel* s) { kernels.copyBlend(d, s, w, f); });
-    else
-      ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
-                   [f](RasterPixel& d, RasterPixel s) { Blend4(d, s, f, Copy<int>); });
-    return;
-  case RasterModeAdd:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
-                 [f](RasterPixel& d, RasterPixel s) { Blend4(d, s, f, Add<int>); });
-    return;
-  case RasterModeDodge:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
-                 [f](RasterPixel& d, RasterPixel s) { Blend4(d, s, f, Dodge<int>); });
-    return;
-  case RasterModeMultiply:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
-                 [f](RasterPixel& d, RasterPixel s) { Blend4(d, s, f, Multiply<int>); });
-    return;
-  case RasterModeSoftLight:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h,
-                 [f](RasterPixel& d, RasterPixel s) { Blend4(d, s, f, SoftLight<int>); });
-    return;
-  case RasterModeHsvAdjust:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
-      RasterCombineHsvAdjust(&d, RasterPixelRed(s), RasterPixelGreen(s), RasterPixelBlue(s), RasterPixelAlpha(s), f);
-    });
-    return;
-  case RasterModeUseSourceAlpha | RasterModeCopy:
-    if (f == 256)
-      rows([w, &kernels](RasterPixel* d, const RasterPixel* s) { kernels.copyOpaqueSrcAlpha(d, s, w); });
-    else if (f > 0 && f < 256)
-      rows([&](RasterPixel* d, const RasterPixel* s) { kernels.copySrcAlpha(d, s, w, f); });
-    else
-      ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
-        RasterCombineCopySrcAlpha(&d, RasterPixelRed(s), RasterPixelGreen(s), RasterPixelBlue(s), RasterPixelAlpha(s), f);
-      });
-    return;
-  case RasterModeUseSourceAlpha | RasterModeAdd:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
-      const int sa = RasterPixelAlpha(s);
-      if (sa)
-        Blend4(d, s, SourceAlphaFactor<int>(f, sa), Add<int>);
-    });
-    return;
-  case RasterModeUseSourceAlpha | RasterModeDodge:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
-      Blend4(d, s, SourceAlphaFactor<int>(f, RasterPixelAlpha(s)), Dodge<int>);
-    });
-    return;
-  case RasterModeUseSourceAlpha | RasterModeMultiply:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
-      const int sa = RasterPixelAlpha(s);
-      if (sa)
-        Blend4(d, s, SourceAlphaFactor<int>(f, sa), Multiply<int>);
-    });
-    return;
-  case RasterModeUseSourceAlpha | RasterModeSoftLight:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
-      Blend4(d, s, SourceAlphaFactor<int>(f, RasterPixelAlpha(s)), SoftLight<int>);
-    });
-    return;
-  case RasterModeUseSourceAlpha | RasterModeHsvAdjust:
-    ForEachPixel(dst, dx, dy, src, sx, sy, w, h, [f](RasterPixel& d, RasterPixel s) {
-      RasterCombineHsvAdjustSrcAlpha(&d, RasterPixelRed(s), RasterPixelGreen(s), RasterPixelBlue(s), RasterPixelAlpha(s), f);
-    });
-    return;
-  default:
-    return;
-  }
+  if (f >= -RasterIntSafeFactor && f <= RasterIntSafeFactor)
+    DrawWithFactor<int>(dst, dx, dy, src, sx, sy, w, h, f, selector, kernels);
+  else
+    DrawWithFactor<long long>(dst, dx, dy, src, sx, sy, w, h, f, selector, kernels);
 }
 
 inline long long Min(long long a, long long b) { return a < b ? a : b; }
@@ -175,7 +189,8 @@ void RasterBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY, const
 {
   if (!dest || !src)
     return;
-  if (opacity == 0.0f || !(opacity == opacity))
+  // An opacity that is not a finite number draws nothing, in every mode.
+  if (opacity == 0.0f || !std::isfinite(opacity))
     return;
 
   const int srcWidth = src->GetWidth(), srcHeight = src->GetHeight();

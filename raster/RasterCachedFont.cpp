@@ -454,7 +454,7 @@ bool RasterCachedFont::DrawGlyph(RasterBitmap* dest, const RasterGlyphRecord* gl
     return true;
   }
 
-  // Coverage kind. The factor is held at RasterMaxFactor so t * v cannot overflow.
+  // Coverage kind.
   const int t = RasterOpacityFactor(alpha);
   if (t == 0 || (mode == 0 && t < 0))
     return true;
@@ -462,12 +462,12 @@ bool RasterCachedFont::DrawGlyph(RasterBitmap* dest, const RasterGlyphRecord* gl
     if (t == 256)
       forEach([&](RasterPixel* p, int v) { InkPixel(p, tr, tg, tb, 255 - v); });
     else
-      forEach([&](RasterPixel* p, int v) { InkPixel(p, tr, tg, tb, 256 - std::min(t * v / 256, 256)); });
+      forEach([&](RasterPixel* p, int v) { InkPixel(p, tr, tg, tb, 256 - std::min(RasterScaleFactor(t, v), 256)); });
   } else {
     if (t == 256)
       forEach([&](RasterPixel* p, int v) { combine(p, tr, tg, tb, 255, v + 1); });
     else
-      forEach([&](RasterPixel* p, int v) { combine(p, tr, tg, tb, 255, std::min(t * v / 256, 256)); });
+      forEach([&](RasterPixel* p, int v) { combine(p, tr, tg, tb, 255, std::min(RasterScaleFactor(t, v), 256)); });
   }
   return true;
 }

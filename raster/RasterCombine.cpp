@@ -126,7 +126,7 @@ void CombineByMode(RasterPixel* pixel, int red, int green, int blue, int alpha, 
 {
   if (factor == 0)
     return;
-  const i64 f = Held(factor);
+  const i64 f = (i64)factor;
   switch (mode & 0x100FF) {
   case RasterModeCopy:
     if (f < 0)
@@ -190,37 +190,37 @@ constexpr ReciprocalTable kReciprocal;
 
 void RasterCombineCopy(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  CopyFactor<false>(pixel, red, green, blue, alpha, Held(factor));
+  CopyFactor<false>(pixel, red, green, blue, alpha, (i64)factor);
 }
 
 void RasterCombineAdd(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  AddFactor(pixel, red, green, blue, alpha, Held(factor));
+  AddFactor(pixel, red, green, blue, alpha, (i64)factor);
 }
 
 void RasterCombineDodge(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  DodgeFactor(pixel, red, green, blue, alpha, Held(factor));
+  DodgeFactor(pixel, red, green, blue, alpha, (i64)factor);
 }
 
 void RasterCombineMultiply(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  MultiplyFactor<false>(pixel, red, green, blue, alpha, Held(factor));
+  MultiplyFactor<false>(pixel, red, green, blue, alpha, (i64)factor);
 }
 
 void RasterCombineSoftLight(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  SoftLightFactor(pixel, red, green, blue, alpha, Held(factor));
+  SoftLightFactor(pixel, red, green, blue, alpha, (i64)factor);
 }
 
 void RasterCombineHsvAdjust(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  HsvAdjustFactor(pixel, red, green, blue, alpha, Held(factor));
+  HsvAdjustFactor(pixel, red, green, blue, alpha, (i64)factor);
 }
 
 void RasterCombineCopySrcAlpha(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  CopySrcAlphaFactor<false>(pixel, red, green, blue, alpha, Held(factor));
+  CopySrcAlphaFactor<false>(pixel, red, green, blue, alpha, (i64)factor);
 }
 
 void RasterCombineCopyOpaqueSrcAlpha(RasterPixel* pixel, int red, int green, int blue, int alpha)
@@ -231,28 +231,28 @@ void RasterCombineCopyOpaqueSrcAlpha(RasterPixel* pixel, int red, int green, int
 void RasterCombineAddSrcAlpha(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
   if (Held(alpha) != 0)
-    AddFactor(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>(Held(factor), Held(alpha)));
+    AddFactor(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>((i64)factor, Held(alpha)));
 }
 
 void RasterCombineDodgeSrcAlpha(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  DodgeFactor(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>(Held(factor), Held(alpha)));
+  DodgeFactor(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>((i64)factor, Held(alpha)));
 }
 
 void RasterCombineMultiplySrcAlpha(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
   if (Held(alpha) != 0)
-    MultiplyFactor<false>(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>(Held(factor), Held(alpha)));
+    MultiplyFactor<false>(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>((i64)factor, Held(alpha)));
 }
 
 void RasterCombineSoftLightSrcAlpha(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  SoftLightFactor(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>(Held(factor), Held(alpha)));
+  SoftLightFactor(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>((i64)factor, Held(alpha)));
 }
 
 void RasterCombineHsvAdjustSrcAlpha(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor)
 {
-  HsvAdjustFactor(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>(Held(factor), Held(alpha)));
+  HsvAdjustFactor(pixel, red, green, blue, alpha, SourceAlphaFactor<i64>((i64)factor, Held(alpha)));
 }
 
 void RasterCombinePixel(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor, int mode)

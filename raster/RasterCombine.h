@@ -2,6 +2,8 @@
 
 #include "raster/RasterBitmap.h"
 
+#include <cmath>
+
 // Blend modes: the low byte of the mode word selects the operation, 0x10000 weights each
 // pixel by the source alpha, bits 8..15 pick the filter of scaled blits.
 enum : int {
@@ -21,21 +23,35 @@ inline int RasterModeChannelCopyOf(int destByte, int srcByte)
   return RasterModeChannelCopy + 4 * (destByte & 3) + (srcByte & 3);
 }
 
-// Factors are held within this magnitude (an opacity of 64) so that no formula can overflow
-// 32-bit arithmetic; every opacity from -64 to 64 converts exactly as opacity * 256 truncated.
-constexpr int RasterMaxFactor = 16384;
+// The factor is a 32-bit integer everywhere, and every formula works on it in 64 bits, so
+// trunc(opacity * 256) is used as it stands for any opacity of magnitude below 2^23. Only
+// beyond that, where the factor itself no longer fits 32 bits, is it held at the int range.
+constexpr int RasterMaxFactor = 0x7FFFFFFF;
+constexpr int RasterMinFactor = -0x7FFFFFFF - 1;
 
-// Opacity to the integer factor out of 256, truncated toward zero. Not-a-number gives 0.
+// Factors up to this magnitude keep every formula on byte components within int arithmetic,
+// so the row loops may use int there and 64 bits only beyond.
+constexpr int RasterIntSafeFactor = 16384;
+
+// Opacity to the integer factor out of 256, truncated toward zero. An opacity that is not a
+// finite number gives 0: it draws nothing, like a position or size that is not finite.
 inline int RasterOpacityFactor(float opacity)
 {
-  if (!(opacity == opacity))
+  if (!std::isfinite(opacity))
     return 0;
   const float scaled = opacity * 256.0f;
-  if (scaled >= (float)RasterMaxFactor)
+  if (scaled >= 2147483648.0f)
     return RasterMaxFactor;
-  if (scaled <= -(float)RasterMaxFactor)
-    return -RasterMaxFactor;
+  if (scaled < -2147483648.0f)
+    return RasterMinFactor;
   return (int)scaled;
+}
+
+// f * weight / 256 for a weight of 0..256 (a coverage or a share of the colour), without
+// overflowing for any factor.
+inline int RasterScaleFactor(int factor, int weight)
+{
+  return (int)((long long)factor * weight / 256);
 }
 
 // The per-component formulas, shared by every loop of the library. d is the destination
@@ -63,15 +79,21 @@ template <class T> inline T SoftLight(T d, T s, T f)
   return Sat<T>(((32768 - o) * d / 256 + o) * d / 32768);
 }
 
-// Factor weighted by the source alpha: f * (sa + 1) / 256.
-template <class T> inline T SourceAlphaFactor(T f, T sa) { return f * (sa + 1) / 256; }
+// Factor weighted by the source alpha: f * (sa + 1) / 256. For alpha bytes this never exceeds
+// |f|; only components far outside 0..255 could take it beyond the int range, where it is held.
+template <class T> inline T SourceAlphaFactor(T f, T sa)
+{
+  const T v = f * (sa + 1) / 256;
+  return v > (T)RasterMaxFactor ? (T)RasterMaxFactor : (v < (T)RasterMinFactor ? (T)RasterMinFactor : v);
+}
 
 } // namespace RasterFormula
 
 // Per-pixel combine operations. `pixel` is the destination; red..alpha the source components;
 // factor the integer factor (for the ...SrcAlpha forms the plain factor, from which they derive
 // the source-alpha weighted one). Results outside 0..255 of the non-saturating forms keep their
-// low 8 bits. Components and factors beyond +-2^20 are held there, far outside any real use.
+// low 8 bits. Components beyond +-2^20 are held there, far outside any real use; every factor of
+// the int range is applied as it stands.
 void RasterCombineCopy(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor);
 void RasterCombineAdd(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor);
 void RasterCombineDodge(RasterPixel* pixel, int red, int green, int blue, int alpha, int factor);

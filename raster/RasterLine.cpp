@@ -106,7 +106,7 @@ inline int Sign(i64 v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 template <int Op> inline void PutWeighted(const RasterShapeView& v, const RasterShapePen& pen, i64 x, i64 y, int w)
 {
   if (v.Inside(x, y))
-    RasterPenPutOp<Op>(pen, v.Raw((int)x, (int)y), w * pen.factor / 256);
+    RasterPenPutOp<Op>(pen, v.Raw((int)x, (int)y), RasterScaleFactor(pen.factor, w));
 }
 
 // The pair across the minor axis at pixel `base` and the next one toward +minor, the exact
@@ -162,7 +162,7 @@ void DrawClippedLineOp(const RasterShapeView& v, const RasterShapePen& pen, floa
       return;
     }
     const bool words = Op == RasterModeCopy && pen.factor == 256;
-    const int strong = 192 * pen.factor / 256, weak = 64 * pen.factor / 256;
+    const int strong = RasterScaleFactor(pen.factor, 192), weak = RasterScaleFactor(pen.factor, 64);
     for (int i = 0; i <= adx; ++i, x += sx, y += sy) {
       if (words)
         RasterPenPutThreeQuarters(pen, v.Raw(x, y));

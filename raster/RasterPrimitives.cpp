@@ -2,6 +2,7 @@
 
 #include "raster/RasterRowKernels.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -59,16 +60,28 @@ void ForEachPixel(const Area& a, Step step)
   }
 }
 
-// One formula on all four bytes, with the colour's red, green, blue and `alphaSource` as s.
-template <class Formula>
-void FillWith(const Area& a, RasterPixel colour, i64 alphaSource, i64 f, Formula formula)
+// One formula on all four bytes, with the colour's red, green, blue and `alphaSource` as s,
+// computed in T.
+template <class T, class Formula>
+void FillWith(const Area& a, RasterPixel colour, T alphaSource, T f, Formula formula)
 {
-  const i64 s[4] = {(i64)(colour & 0xFF), (i64)((colour >> 8) & 0xFF), (i64)((colour >> 16) & 0xFF), alphaSource};
+  const T s[4] = {(T)(colour & 0xFF), (T)((colour >> 8) & 0xFF), (T)((colour >> 16) & 0xFF), alphaSource};
   ForEachPixel(a, [&](RasterPixel& p) {
     unsigned char* b = (unsigned char*)&p;
     for (int i = 0; i < 4; ++i)
-      b[i] = (unsigned char)formula((i64)b[i], s[i], f);
+      b[i] = (unsigned char)formula((T)b[i], s[i], f);
   });
+}
+
+// The fill's factor is also its alpha source, so multiply and soft light square it: 64 bits
+// hold that for factors up to 2^26, and 128 bits for the rest of the int range.
+template <class Formula>
+void FillWithFactor(const Area& a, RasterPixel colour, int f, Formula formula)
+{
+  if (f >= -(1 << 26) && f <= (1 << 26))
+    FillWith<i64>(a, colour, f, f, formula);
+  else
+    FillWith<__int128>(a, colour, f, f, formula);
 }
 
 inline RasterPixel Half(RasterPixel p) { return (p >> 1) & 0x7F7F7F7Fu; }
@@ -115,7 +128,7 @@ void RasterFillRect(RasterBitmap* bitmap, int x, int y, int w, int h, RasterPixe
   Area a;
   if (!ClipToBitmap(bitmap, x, y, w, h, &a))
     return;
-  if (opacity == 0.0f || !(opacity == opacity))
+  if (opacity == 0.0f || !std::isfinite(opacity))
     return;
 
   const RasterRowKernels& kernels = RasterActiveRowKernels();
@@ -150,12 +163,20 @@ void RasterFillRect(RasterBitmap* bitmap, int x, int y, int w, int h, RasterPixe
         kernels.fillBlend(a.Row(row), a.w, c, f);
       return;
     }
-    FillWith(a, colour, f, f, Copy<i64>);
+    FillWithFactor(a, colour, f, [](auto d, auto s, auto k) { return Copy<decltype(d)>(d, s, k); });
     return;
-  case RasterModeAdd: FillWith(a, colour, f, f, Add<i64>); return;
-  case RasterModeDodge: FillWith(a, colour, f, f, Dodge<i64>); return;
-  case RasterModeMultiply: FillWith(a, colour, f, f, Multiply<i64>); return;
-  case RasterModeSoftLight: FillWith(a, colour, f, f, SoftLight<i64>); return;
+  case RasterModeAdd:
+    FillWithFactor(a, colour, f, [](auto d, auto s, auto k) { return Add<decltype(d)>(d, s, k); });
+    return;
+  case RasterModeDodge:
+    FillWithFactor(a, colour, f, [](auto d, auto s, auto k) { return Dodge<decltype(d)>(d, s, k); });
+    return;
+  case RasterModeMultiply:
+    FillWithFactor(a, colour, f, [](auto d, auto s, auto k) { return Multiply<decltype(d)>(d, s, k); });
+    return;
+  case RasterModeSoftLight:
+    FillWithFactor(a, colour, f, [](auto d, auto s, auto k) { return SoftLight<decltype(d)>(d, s, k); });
+    return;
   case RasterModeHsvAdjust: {
     const int r = RasterPixelRed(colour), g = RasterPixelGreen(colour), b = RasterPixelBlue(colour);
     const int alpha = RasterClampByte(f);

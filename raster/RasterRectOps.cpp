@@ -342,6 +342,6 @@ void RasterDrawCoverageMask(RasterBitmap* bitmap, int x, int y, RasterPixel colo
     RasterPixel* p = v.Row(cy + row) + cx;
     for (int col = 0; col < cw; ++col)
       if (m[col])
-        RasterCombinePixel(p + col, r, g, b, a, f * m[col] / 256, op);
+        RasterCombinePixel(p + col, r, g, b, a, RasterScaleFactor(f, m[col]), op);
   }
 }

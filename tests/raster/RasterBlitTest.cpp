@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -19,7 +20,7 @@ namespace {
 // destination one by one, combined by the reference formulas.
 void ReferenceBlit(TestBitmap& dest, TestBitmap& src, int dstX, int dstY, const int* rect, float opacity, int mode)
 {
-  if (opacity == 0.0f || opacity != opacity)
+  if (opacity == 0.0f || !std::isfinite(opacity))
     return;
   const i64 l = rect ? rect[0] : 0, t = rect ? rect[1] : 0;
   const i64 r = rect ? rect[2] : src.GetWidth(), b = rect ? rect[3] : src.GetHeight();
@@ -46,7 +47,11 @@ void ReferenceBlit(TestBitmap& dest, TestBitmap& src, int dstX, int dstY, const 
 }
 
 const int kModes[] = {0, 1, 2, 3, 4, 5, 0x10000, 0x10001, 0x10002, 0x10003, 0x10004, 0x10005, 0xFC, 0xF1, 6, 0x100};
-const float kOpacities[] = {1.0f, 0.5f, 0.25f, 0.75f, 0.4f, 0.003f, -1.0f, -0.3f, 1.5f, 0.999f, 2.0f};
+// Far beyond 1.0 the factor still is the opacity * 256 (up to 2^31); infinities draw nothing.
+const float kOpacities[] = {1.0f,   0.5f,   0.25f,   0.75f,  0.4f,     0.003f,    -1.0f,
+                            -0.3f,  1.5f,   0.999f,  2.0f,   64.5f,    100.0f,    -70.0f,
+                            1000.0f, 8.0e6f, -8.3e6f, std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity()};
 
 class BlitBothPaths : public ::testing::TestWithParam<bool>
 {
@@ -186,9 +191,11 @@ TEST(RasterBlit, BadInputDrawsNothing)
     }
   EXPECT_EQ(dest.Raw(), before);
 
-  // An infinite opacity is held rather than converted out of range.
-  RasterBlit(&dest, &src, 0, 0, nullptr, std::numeric_limits<float>::infinity(), RasterModeMultiply);
-  RasterBlit(&dest, &src, 0, 0, nullptr, -std::numeric_limits<float>::infinity(), RasterModeSoftLight);
+  // An opacity that is not finite draws nothing, not even a channel copy.
+  for (int mode : {(int)RasterModeMultiply, (int)RasterModeSoftLight, RasterModeChannelCopyOf(3, 0), (int)RasterModeCopy})
+    for (float inf : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()})
+      RasterBlit(&dest, &src, 0, 0, nullptr, inf, mode);
+  EXPECT_EQ(dest.Raw(), before);
 
   RasterMemBitmap empty(0, 0);
   RasterBlit(&dest, &empty, 0, 0, nullptr, 1.0f, 0);

@@ -37,11 +37,14 @@ const Named kOperations[] = {
 
 int RandomFactor(std::mt19937& rng)
 {
-  switch (rng() % 5) {
+  switch (rng() % 7) {
   case 0: return 256;
   case 1: return (int)(rng() % 255) + 1;
   case 2: return -(int)(rng() % 300);
   case 3: return 256 + (int)(rng() % 2000);
+  // Far beyond 1.0, up to the int range: applied as they stand.
+  case 4: return (int)(rng() % 0x7FFFFFFF) * (rng() % 2 ? 1 : -1);
+  case 5: return 16384 + (int)(rng() % 100000);
   default: return (int)(rng() % 257);
   }
 }
@@ -233,7 +236,7 @@ TEST(RasterCombine, HsvConversionUsesTheReciprocalTable)
         ASSERT_EQ(RasterHsvToRgb(hue, sat, val, 0x5A), HsvToRgb(hue, sat, val, 0x5A));
 }
 
-TEST(RasterCombine, OpacityBecomesATruncatedFactorHeldWithinRange)
+TEST(RasterCombine, OpacityBecomesATruncatedFactorHeldOnlyAtTheIntRange)
 {
   EXPECT_EQ(RasterOpacityFactor(1.0f), 256);
   EXPECT_EQ(RasterOpacityFactor(0.5f), 128);
@@ -242,9 +245,17 @@ TEST(RasterCombine, OpacityBecomesATruncatedFactorHeldWithinRange)
   EXPECT_EQ(RasterOpacityFactor(0.4f), 102);
   EXPECT_EQ(RasterOpacityFactor(-1.0f), -256);
   EXPECT_EQ(RasterOpacityFactor(std::numeric_limits<float>::quiet_NaN()), 0);
-  EXPECT_EQ(RasterOpacityFactor(std::numeric_limits<float>::infinity()), RasterMaxFactor);
-  EXPECT_EQ(RasterOpacityFactor(-std::numeric_limits<float>::infinity()), -RasterMaxFactor);
+  EXPECT_EQ(RasterOpacityFactor(64.5f), 16512);
+  EXPECT_EQ(RasterOpacityFactor(100.0f), 25600);
+  EXPECT_EQ(RasterOpacityFactor(-1000.25f), -256064);
+  EXPECT_EQ(RasterOpacityFactor(8388607.0f), 2147483392);
+  EXPECT_EQ(RasterOpacityFactor(-8388608.0f), RasterMinFactor);
+  EXPECT_EQ(RasterOpacityFactor(8388608.0f), RasterMaxFactor);
   EXPECT_EQ(RasterOpacityFactor(1e30f), RasterMaxFactor);
+  EXPECT_EQ(RasterOpacityFactor(-1e30f), RasterMinFactor);
+  // Not finite: nothing is drawn.
+  EXPECT_EQ(RasterOpacityFactor(std::numeric_limits<float>::infinity()), 0);
+  EXPECT_EQ(RasterOpacityFactor(-std::numeric_limits<float>::infinity()), 0);
 }
 
 TEST(RasterCombine, ExtremeFactorsAndComponentsStayDefined)

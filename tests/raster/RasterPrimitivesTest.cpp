@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <limits>
 
 using namespace rastertest;
@@ -19,7 +20,7 @@ void ReferenceFill(TestBitmap& bm, int x, int y, int w, int h, RasterPixel colou
 {
   if (mode & 0x10000)
     opacity *= (float)(colour >> 24) * 0.003921569f;
-  if (opacity == 0.0f || opacity != opacity)
+  if (opacity == 0.0f || !std::isfinite(opacity))
     return;
   const int f = (int)(opacity * 256.0f);
   const int op = mode & 0xFF;
@@ -101,7 +102,8 @@ protected:
 TEST_P(PrimitivesBothPaths, FillMatchesReferenceForEveryModeAndOpacity)
 {
   std::mt19937 rng(11);
-  const float opacities[] = {1.0f, 0.5f, 0.25f, 0.75f, 0.4f, 0.003f, -0.5f, 1.7f, 0.9f, 0.1f};
+  const float opacities[] = {1.0f,  0.5f,    0.25f,  0.75f,  0.4f,   0.003f, -0.5f,
+                             1.7f,  0.9f,    0.1f,   100.0f, -70.0f, 4000.0f, std::numeric_limits<float>::infinity()};
   const int modes[] = {0, 1, 2, 3, 4, 5, 6, 0x10000, 0x10001, 0x10003, 0x10005, 0x200};
   for (int iter = 0; iter < 800; ++iter) {
     TestBitmap bm(1 + rng() % 20, 1 + rng() % 15, rng() & 1);
@@ -109,7 +111,7 @@ TEST_P(PrimitivesBothPaths, FillMatchesReferenceForEveryModeAndOpacity)
     TestBitmap expected = bm;
     const int x = (int)(rng() % 30) - 8, y = (int)(rng() % 24) - 6, w = (int)(rng() % 30) - 2, h = (int)(rng() % 24) - 2;
     const RasterPixel colour = RandomPixel(rng);
-    const float opacity = opacities[rng() % 10];
+    const float opacity = opacities[rng() % (sizeof opacities / sizeof opacities[0])];
     const int mode = modes[rng() % 12];
     ReferenceFill(expected, x, y, w, h, colour, opacity, mode);
     RasterFillRect(&bm, x, y, w, h, colour, opacity, mode);
@@ -199,11 +201,36 @@ TEST(RasterFillRect, BadInputDrawsNothing)
   EXPECT_EQ(bm.Raw(), before);
   RasterFillRect(&bm, 0, 0, 8, 8, 0xFFFFFFFF, std::numeric_limits<float>::infinity(), RasterModeMultiply);
   RasterFillRect(&bm, 0, 0, 8, 8, 0xFFFFFFFF, -std::numeric_limits<float>::infinity(), RasterModeSoftLight);
+  RasterFillRect(&bm, 0, 0, 8, 8, 0xFFFFFFFF, std::numeric_limits<float>::infinity(), RasterModeCopy);
+  EXPECT_EQ(bm.Raw(), before);
 
   // A huge rectangle around the bitmap is clipped to it.
   RasterFillRect(&bm, INT_MIN / 2, -9, INT_MAX, INT_MAX, 0x01020304, 1.0f, 0);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) ASSERT_EQ(bm.At(x, y), 0x01020304u);
+}
+
+TEST(RasterFillRect, FactorsNearTheIntLimitSquareWithoutOverflow)
+{
+  // The factor is also the alpha source, so multiply and soft light take it squared.
+  const float opacity = 8.0e6f;
+  const __int128 f = (__int128)(opacity * 256.0f);
+  for (int mode : {RasterModeMultiply, RasterModeSoftLight}) {
+    TestBitmap bm(2, 1, false);
+    bm.At(0, 0) = 0x37402010;
+    RasterFillRect(&bm, 0, 0, 1, 1, 0x00FFFFFF, opacity, mode);
+    const __int128 d = 0x37, s = f;
+    __int128 expected;
+    if (mode == RasterModeMultiply) {
+      expected = d * (s * f + (256 - f) * 256) / 65536;
+    } else {
+      const __int128 o = s * f + (256 - f) * 128;
+      expected = ((32768 - o) * d / 256 + o) * d / 32768;
+      expected = expected < 0 ? 0 : (expected > 255 ? 255 : expected);
+    }
+    EXPECT_EQ((int)(bm.At(0, 0) >> 24), (int)(expected & 0xFF)) << mode;
+    EXPECT_EQ(bm.At(1, 0), 0u);
+  }
 }
 
 TEST(RasterClear, SetsEveryPixelButLeavesTheRowPadding)
