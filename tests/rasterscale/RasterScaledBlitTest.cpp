@@ -340,6 +340,28 @@ TEST(RasterScaledBlit, BadInputDrawsNothingOrStaysInside)
   EXPECT_EQ(e.GetBits()[0], 0x11223344u) << "nothing drawn";
 }
 
+TEST(RasterScaledBlit, OpacityFarAboveOneIsAppliedAsItStandsAndInfinityDrawsNothing)
+{
+  TestBitmap src(1, 1, false, 0);
+  src.At(0, 0) = 0xFF000001;
+  for (int width : {2, 1}) { // scaled, and the same-size shortcut through the blit
+    TestBitmap d(2, 1, false, 0);
+    d.At(0, 0) = d.At(1, 0) = 0xFF000000;
+    RasterScaledBlit(&d, &src, 0, 0, width, 1, 0.0f, 0.0f, 1.0f, 1.0f, 100.0f, RasterModeAdd);
+    EXPECT_EQ(d.At(0, 0), 0xFF000064u) << width;
+  }
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float alpha : {inf, -inf}) {
+    GuardedBitmap e(8, 8);
+    RasterScaledBlit(&e, &src, 0, 0, 8, 8, 0, 0, 1, 1, alpha, RasterModeAdd);
+    RasterScaledBlit(&e, &src, 0, 0, 1, 1, 0, 0, 1, 1, alpha, RasterModeChannelCopyOf(3, 0));
+    RasterRotatedBlit(&e, &src, 0, 0, 8, 8, 0, 0, 1, 1, 0.5f, false, alpha, RasterModeMultiply, 0, 0);
+    RasterDeltaBlit(&e, &src, 0, 0, 8, 8, 0, 0, 1, 1, 0.1, 0, 0, 0.1, 0, 0, false, alpha, RasterModeAdd);
+    EXPECT_EQ(e.GetBits()[0], 0x11223344u);
+    EXPECT_EQ(e.GetBits()[7 * e.GetRowSpan() + 7], 0x11223344u);
+  }
+}
+
 TEST(RasterRotatedBlit, AngleZeroCopiesAndHalfTurnFlipsAboutTheMiddle)
 {
   TestBitmap src(10, 10, false, 0);

@@ -287,6 +287,38 @@ TEST(RasterShapes, CurvesFollowTheirControlPolygons)
       ASSERT_EQ(g.At(x, y) != 0, x >= 10 && x <= 20 && y >= 5 && y <= 30) << x << "," << y;
 }
 
+TEST(RasterShapes, OpacityFarAboveOneIsAppliedAsItStandsAndInfinityDrawsNothing)
+{
+  // Adding a blue of 1 at opacity 100 adds 100, and a quarter of the colour's share 25.
+  TestBitmap line(8, 4, false), aa(8, 8, false), small(9, 9, false);
+  RasterLine(&line, 0, 1, 7, 1, 0x00000001, 100.0f, RasterModeAdd, false);
+  EXPECT_EQ(line.At(3, 1), 0x00000064u);
+  RasterLine(&aa, 0, 0, 5, 5, 0x00000001, 100.0f, RasterModeAdd, true);
+  EXPECT_EQ(Byte(aa.At(2, 2), 0), 100 * 192 / 256);
+  EXPECT_EQ(Byte(aa.At(3, 2), 0), 100 * 64 / 256);
+  RasterCircle(&small, 4.0f, 4.0f, 2.0f, 0x00000001, 100.0f, RasterModeAdd, false);
+  EXPECT_EQ(Byte(small.At(4, 2), 0), 25600 * 0xFF / 256 / 256); // from the 5 x 5 mask
+  TestBitmap disc(20, 20, false);
+  RasterFillCircle(&disc, 10.0f, 10.0f, 6.0f, 0x00000001, 1000.0f, RasterModeAdd, false);
+  EXPECT_EQ(disc.At(10, 10), 0x000000FFu);
+
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float alpha : {inf, -inf}) {
+    TestBitmap bm(12, 12, false);
+    for (int mode : {0, 1, 3}) {
+      RasterLine(&bm, 0, 0, 11, 7, 0xFFFFFFFF, alpha, mode, true);
+      RasterLineF(&bm, 0.5f, 0.0f, 11.0f, 3.5f, 0xFFFFFFFF, alpha, mode, true);
+      RasterDashedLine(&bm, 0, 2, 11, 2, 2, 1, 0xFFFFFFFF, alpha, mode);
+      RasterFillTriangle(&bm, 0, 0, 11, 0, 5, 11, 0xFFFFFFFF, alpha, mode);
+      RasterCircle(&bm, 6.0f, 6.0f, 2.0f, 0xFFFFFFFF, alpha, mode, true);
+      RasterFillCircle(&bm, 6.0f, 6.0f, 4.3f, 0xFFFFFFFF, alpha, mode, true);
+      RasterBorderedRect(&bm, 1, 1, 8, 8, 0xFFFFFFFF, 0xFFFFFFFF, alpha, mode);
+      RasterCubicBezier(&bm, 0, 0, 4, 11, 8, 0, 11, 11, 0xFFFFFFFF, alpha, mode, false, 1.0f);
+    }
+    EXPECT_EQ(Count(bm), 0) << alpha;
+  }
+}
+
 TEST(RasterShapes, BadInputStaysInsideTheBitmap)
 {
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
