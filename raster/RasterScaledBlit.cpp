@@ -48,12 +48,15 @@ i64 FloorDiv(i64 a, i64 b) // b > 0
 
 bool Finite(double v) { return std::isfinite(v); }
 
-// Stores v as a float; false when it is beyond the float range or not a number.
-bool NarrowToFloat(double v, float* out)
+// *start += count * step. False when the result lies beyond +-2^62: every later sample then
+// moves further out (count >= 0), far past any source, and nothing is drawn.
+bool Advance(i64* start, i64 count, i64 step)
 {
-  if (!(std::fabs(v) <= (double)std::numeric_limits<float>::max()))
+  const __int128 v = (__int128)*start + (__int128)count * step;
+  const __int128 limit = (__int128)1 << 62;
+  if (v > limit || v < -limit)
     return false;
-  *out = (float)v;
+  *start = (i64)v;
   return true;
 }
 
@@ -428,40 +431,54 @@ void RasterScaledBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY,
   // 64-bit so that mirroring and clipping near INT_MIN/INT_MAX cannot wrap.
   i64 dx = dstX, dy = dstY, dw = dstWidth, dh = dstHeight;
   float sx = srcX, sy = srcY, sw = srcWidth, sh = srcHeight;
-  const bool mirrorX = dw < 0, mirrorY = dh < 0;
-  if (mirrorX) {
+  if (dw < 0) {
     dw = -dw;
     dx -= dw;
     sx += sw;
     sw = -sw;
   }
-  if (mirrorY) {
+  if (dh < 0) {
     dh = -dh;
     dy -= dh;
     sy += sh;
     sh = -sh;
   }
   const double xadv = sw / (float)dw, yadv = sh / (float)dh;
+  if (!Finite(sx) || !Finite(sy) || !Finite(xadv) || !Finite(yadv))
+    return;
 
   // Source limits: the far edges of the source rectangle, rounded up. Taken before the
-  // destination clip moves the start, so that a clipped drawing reads exactly the pixels the
-  // unclipped one does and its edge pixels come out the same.
+  // destination clip, so that a clipped drawing reads exactly the pixels the unclipped one does.
   const double r = (double)((sw > 0.0f ? sw : 0.0f) + sx) + 0.999999;
   const double b = (double)((sh > 0.0f ? sh : 0.0f) + sy) + 0.999999;
 
   Plane dst, source;
   if (!GetPlane(dest, &dst) || !GetPlane(src, &source))
     return;
+
+  ScaledJob c;
+  c.dst = dst;
+  c.src = source;
+  c.xstep = ToFixed(xadv);
+  c.ystep = ToFixed(yadv);
+  // Every destination pixel samples the near (lower) end of its footprint in the source. Going
+  // backwards (a mirrored destination or a negative source size) that end is one step below
+  // the footprint's start: without this the drawing would start at the source's far edge,
+  // skip its first column and show one too few.
+  i64 x0 = ToFixed(xadv < 0 ? sx + xadv : (double)sx);
+  i64 y0 = ToFixed(yadv < 0 ? sy + yadv : (double)sy);
+
+  // Clip to the destination. The start of the clipped part is the unclipped start moved by
+  // whole fixed-point steps, so clipping never changes the pixels that remain.
+  i64 skipX = 0, skipY = 0;
   if (dx < 0) {
+    skipX = -dx;
     dw += dx;
-    if (!NarrowToFloat(sx - dx * xadv, &sx))
-      return;
     dx = 0;
   }
   if (dy < 0) {
+    skipY = -dy;
     dh += dy;
-    if (!NarrowToFloat(sy - dy * yadv, &sy))
-      return;
     dy = 0;
   }
   if (dw > dst.width - dx)
@@ -470,21 +487,12 @@ void RasterScaledBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY,
     dh = dst.height - dy;
   if (dw < 1 || dh < 1)
     return;
-  if (!Finite(sx) || !Finite(sy) || !Finite(xadv) || !Finite(yadv))
+  if (!Advance(&x0, skipX, c.xstep) || !Advance(&y0, skipY, c.ystep))
     return;
-
-  ScaledJob c;
-  c.dst = dst;
-  c.src = source;
   c.dx = (int)dx;
   c.dy = (int)dy;
-  c.xstep = ToFixed(xadv);
-  c.ystep = ToFixed(yadv);
-  // Every destination pixel samples the near (lower) end of its footprint in the source. Going
-  // backwards that end is one step below the footprint's start: without this a mirrored
-  // drawing would start at the source's far edge, skip its first column and show one too few.
-  c.x0 = ToFixed(mirrorX ? sx + xadv : (double)sx);
-  c.y0 = ToFixed(mirrorY ? sy + yadv : (double)sy);
+  c.x0 = x0;
+  c.y0 = y0;
 
   if (!(r >= 1.0) || !(b >= 1.0))
     return;

@@ -23,20 +23,21 @@ int Ch(RasterPixel p, int c) { return (int)((p >> (8 * c)) & 0xFF); }
 void ReferenceScaled(TestBitmap& d, TestBitmap& s, int dx, int dy, int dw, int dh, float sx, float sy, float sw,
                      float sh, float alpha, int mode)
 {
-  bool mx = false, my = false;
-  if (dw < 0) { dw = -dw; dx -= dw; sx += sw; sw = -sw; mx = true; }
-  if (dh < 0) { dh = -dh; dy -= dh; sy += sh; sh = -sh; my = true; }
+  if (dw < 0) { dw = -dw; dx -= dw; sx += sw; sw = -sw; }
+  if (dh < 0) { dh = -dh; dy -= dh; sy += sh; sh = -sh; }
   const double xadv = sw / (float)dw, yadv = sh / (float)dh;
   const int right = (int)std::min<double>(s.GetWidth(), (double)(std::max(sw, 0.0f) + sx) + 0.999999);
   const int bottom = (int)std::min<double>(s.GetHeight(), (double)(std::max(sh, 0.0f) + sy) + 0.999999);
-  if (dx < 0) { dw += dx; sx = (float)(sx - dx * xadv); dx = 0; }
-  if (dy < 0) { dh += dy; sy = (float)(sy - dy * yadv); dy = 0; }
+  const i64 xstep = (i64)(xadv * 65536), ystep = (i64)(yadv * 65536);
+  // A backward step samples the near end of each footprint, one step below its start.
+  i64 x0 = (i64)(((double)sx + (xadv < 0 ? xadv : 0.0)) * 65536), y0 = (i64)(((double)sy + (yadv < 0 ? yadv : 0.0)) * 65536);
+  // Clipping skips whole steps of the unclipped drawing.
+  if (dx < 0) { dw += dx; x0 -= dx * xstep; dx = 0; }
+  if (dy < 0) { dh += dy; y0 -= dy * ystep; dy = 0; }
   dw = std::min(dw, d.GetWidth() - dx);
   dh = std::min(dh, d.GetHeight() - dy);
   if (dw < 1 || dh < 1)
     return;
-  const i64 xstep = (i64)(xadv * 65536), ystep = (i64)(yadv * 65536);
-  const i64 x0 = (i64)(((double)sx + (mx ? xadv : 0.0)) * 65536), y0 = (i64)(((double)sy + (my ? yadv : 0.0)) * 65536);
   const int f = (int)(alpha * 256);
   const bool bilinear = (mode & 0xFF00) == 0x100;
   const bool box = bilinear && xadv >= 1.7 && yadv >= 1.7;
@@ -161,10 +162,13 @@ TEST(RasterScaledBlit, MatchesReferenceOverRandomScalesModesAndClipping)
     if (rng() % 4 == 0) dh = -dh;
     const int dx = (int)(rng() % 50) - 15, dy = (int)(rng() % 50) - 15;
     auto coord = [&](int extent) { return (float)((int)(rng() % (unsigned)(extent * 64 + 64)) - 32) / 64.0f; };
-    const float sx = coord(sw0), sy = coord(sh0);
-    const float sw = 0.25f + (float)(rng() % (unsigned)(sw0 * 32 + 32)) / 16.0f;
-    const float sh = 0.25f + (float)(rng() % (unsigned)(sh0 * 32 + 32)) / 16.0f;
-    if (std::fabs(sw - std::abs(dw)) < 0.01f || std::fabs(sh - std::abs(dh)) < 0.01f)
+    float sx = coord(sw0), sy = coord(sh0);
+    float sw = 0.25f + (float)(rng() % (unsigned)(sw0 * 32 + 32)) / 16.0f;
+    float sh = 0.25f + (float)(rng() % (unsigned)(sh0 * 32 + 32)) / 16.0f;
+    // A negative source size runs backwards from its start, as a mirrored destination does.
+    if (rng() % 6 == 0) { sx += sw; sw = -sw; }
+    if (rng() % 6 == 0) { sy += sh; sh = -sh; }
+    if (std::fabs(std::fabs(sw) - std::abs(dw)) < 0.01f || std::fabs(std::fabs(sh) - std::abs(dh)) < 0.01f)
       continue;
     const int mode = kSelectors[rng() % 14] | (rng() % 2 ? kBilinear : (rng() % 3 == 0 ? 0x200 : 0));
     const float alpha = alphas[rng() % 6];
@@ -231,6 +235,78 @@ TEST(RasterScaledBlit, ClippedStartMovesTheSourceBySameSteps)
     for (int y = 0; y < 20; ++y)
       for (int x = 0; x < 20; ++x)
         ASSERT_EQ(part.At(x, y), whole.At(x + 10, y + 6)) << x << "," << y << " mode " << mode;
+  }
+}
+
+TEST(RasterScaledBlit, ClippingNeverChangesAPixelThatRemains)
+{
+  // The drawing clipped at the left and top equals the same window of the unclipped drawing.
+  auto pattern = [](int x, int y) { return (RasterPixel)(((unsigned)x * 73856093u) ^ ((unsigned)y * 19349663u)); };
+  auto compare = [&](TestBitmap& src, int x, int y, int dw, int dh, float sx, float sy, float sw, float sh,
+                     float alpha, int mode, int offX, int offY) {
+    TestBitmap whole(64, 64, false, 0), part(30, 30, false, 0);
+    for (int j = 0; j < 64; ++j)
+      for (int i = 0; i < 64; ++i)
+        whole.At(i, j) = pattern(i, j);
+    for (int j = 0; j < 30; ++j)
+      for (int i = 0; i < 30; ++i)
+        part.At(i, j) = pattern(i + offX, j + offY);
+    RasterScaledBlit(&whole, &src, x, y, dw, dh, sx, sy, sw, sh, alpha, mode);
+    RasterScaledBlit(&part, &src, x - offX, y - offY, dw, dh, sx, sy, sw, sh, alpha, mode);
+    for (int j = 0; j < 30; ++j)
+      for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(part.At(i, j), whole.At(i + offX, j + offY)) << "at " << i << "," << j;
+  };
+  {
+    TestBitmap src(11, 7, false, 0);
+    FillSeeded(src, 1);
+    SCOPED_TRACE("review case");
+    compare(src, 7, 1, 24, 38, 6.04f, 1.0f, 2.962f, 8.116f, 0.6f, kBilinear, 11, 5);
+  }
+  std::mt19937 rng(515);
+  for (int iter = 0; iter < 3000; ++iter) {
+    TestBitmap src(1 + (int)(rng() % 16), 1 + (int)(rng() % 16), rng() % 2 == 0, 0);
+    FillSeeded(src, rng());
+    int dw = 1 + (int)(rng() % 40), dh = 1 + (int)(rng() % 40);
+    int x = (int)(rng() % 10), y = (int)(rng() % 10);
+    if (rng() % 4 == 0) { dw = -dw; x += -dw; }
+    if (rng() % 4 == 0) { dh = -dh; y += -dh; }
+    const float sx = (float)((int)(rng() % 2000) - 300) / 97.0f, sy = (float)((int)(rng() % 2000) - 300) / 89.0f;
+    float sw = 0.1f + (float)(rng() % 3000) / 113.0f, sh = 0.1f + (float)(rng() % 3000) / 127.0f;
+    if (rng() % 5 == 0) sw = -sw;
+    if (rng() % 5 == 0) sh = -sh;
+    const int mode = kSelectors[rng() % 12] | (rng() % 3 ? kBilinear : 0);
+    const float alphas[] = {1.0f, 0.5f, 0.6f, 0.3f};
+    const float alpha = alphas[rng() % 4];
+    const int offX = (int)(rng() % 24), offY = (int)(rng() % 24);
+    SCOPED_TRACE(::testing::Message() << "iter " << iter << " mode " << mode << " d " << x << "," << y << "," << dw
+                                      << "," << dh << " s " << sx << "," << sy << "," << sw << "," << sh << " off "
+                                      << offX << "," << offY);
+    compare(src, x, y, dw, dh, sx, sy, sw, sh, alpha, mode, offX, offY);
+    if (HasFatalFailure())
+      return;
+  }
+}
+
+TEST(RasterScaledBlit, BackwardSourceSizeMirrorsEveryColumnAndRow)
+{
+  // A negative source size and a negative destination size mirror alike; both at once draw
+  // the image the right way round.
+  TestBitmap src(4, 3, false, 0);
+  FillSeeded(src, 23);
+  for (int mode : {0, kBilinear}) {
+    TestBitmap a(8, 6, false, 0), b(8, 6, false, 0), c(8, 6, false, 0);
+    RasterScaledBlit(&a, &src, 0, 0, 8, 6, 4.0f, 3.0f, -4.0f, -3.0f, 1.0f, mode);
+    RasterScaledBlit(&b, &src, 8, 6, -8, -6, 0.0f, 0.0f, 4.0f, 3.0f, 1.0f, mode);
+    RasterScaledBlit(&c, &src, 8, 6, -8, -6, 4.0f, 3.0f, -4.0f, -3.0f, 1.0f, mode);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 8; ++x) {
+        if (mode == 0) {
+          ASSERT_EQ(a.At(x, y), src.At(3 - x / 2, 2 - y / 2)) << x << "," << y;
+          ASSERT_EQ(c.At(x, y), src.At(x / 2, y / 2)) << x << "," << y;
+        }
+        ASSERT_EQ(a.At(x, y), b.At(x, y)) << x << "," << y << " mode " << mode;
+      }
   }
 }
 
