@@ -30,6 +30,14 @@ i64 ToFixed(double v)
   return (i64)scaled;
 }
 
+// The same rounded to the nearest 1/65536 instead of truncated.
+i64 ToFixedRounded(double v)
+{
+  if (!(v == v))
+    return 0;
+  return ToFixed(std::floor(v * 65536.0 + 0.5) / 65536.0);
+}
+
 // Truncation to a pixel coordinate, held within the int range (callers test for finiteness).
 int ToInt(double v)
 {
@@ -290,9 +298,16 @@ void TransformLoop(TransformJob c)
   const ptrdiff_t srcStep = RasterRowStep(c.src.span, c.src.flipped);
   for (int i = 0; i < c.h; ++i) {
     RasterPixel* drow = c.dst.Row(c.dy + i) + c.dx;
-    i64 s = c.s0, t = c.t0;
-    for (int j = 0; j < c.w; ++j, s = Wrap(s, c.dsdx), t = Wrap(t, c.dtdx)) {
-      const i64 row = t / kOne, col = s / kOne;
+    // Each destination pixel samples the near (lower) corner of its footprint in the source:
+    // where a step runs backwards (mirroring, a half turn) that corner is one step on. The
+    // step to the next row differs from column to column by the second-order step.
+    const i64 backS = c.dsdx < 0 ? c.dsdx : 0, backT = c.dtdx < 0 ? c.dtdx : 0;
+    i64 s = c.s0, t = c.t0, downS = c.dsdy, downT = c.dtdy;
+    for (int j = 0; j < c.w; ++j, s = Wrap(s, c.dsdx), t = Wrap(t, c.dtdx), downS = Wrap(downS, c.dsdxdy),
+             downT = Wrap(downT, c.dtdxdy)) {
+      const i64 ss = Wrap(Wrap(s, backS), downS < 0 ? downS : 0);
+      const i64 tt = Wrap(Wrap(t, backT), downT < 0 ? downT : 0);
+      const i64 row = tt / kOne, col = ss / kOne;
       if (row < c.top || row >= c.bottom || col < c.left || col >= c.right)
         continue;
       const RasterPixel* p = c.src.Row((int)row) + col;
@@ -304,7 +319,7 @@ void TransformLoop(TransformJob c)
       RasterPixel* d = drow + j;
       const PixelStep step = c.step;
       const int f = c.factor;
-      Bilinear(p, srcStep, col < c.right - 1, row < c.bottom - 1, (unsigned)(s & 0xFFFF), (unsigned)(t & 0xFFFF),
+      Bilinear(p, srcStep, col < c.right - 1, row < c.bottom - 1, (unsigned)(ss & 0xFFFF), (unsigned)(tt & 0xFFFF),
                [d, f, step](int r, int g, int b, int a) { step(d, r, g, b, a, f); });
     }
     c.s0 = Wrap(c.s0, c.dsdy);
@@ -343,6 +358,12 @@ void DrawTransformed(RasterBitmap* dest, RasterBitmap* src, i64 dx, i64 dy, i64 
                      double dsdx, double dtdx, double dsdy, double dtdy, double dsdxdy, double dtdxdy, double clipL,
                      double clipT, double clipR, double clipB, float alpha, int mode)
 {
+  // A start that the loop moves back by whole steps is rounded rather than truncated: an angle
+  // of pi is not exact in single precision, and its noise would otherwise put the start a hair
+  // below a pixel edge, one pixel short of the forward case. Decided on the caller's steps, so
+  // that clipping does not change it.
+  const bool roundS = dsdx * 65536.0 <= -1.0 || dsdy * 65536.0 <= -1.0;
+  const bool roundT = dtdx * 65536.0 <= -1.0 || dtdy * 65536.0 <= -1.0;
   if (dx < 0) {
     dw += dx;
     sx -= dx * dsdx;
@@ -394,14 +415,14 @@ void DrawTransformed(RasterBitmap* dest, RasterBitmap* src, i64 dx, i64 dy, i64 
   c.dy = (int)dy;
   c.w = (int)dw;
   c.h = (int)dh;
-  c.s0 = ToFixed(sx);
-  c.t0 = ToFixed(sy);
   c.dsdx = ToFixed(dsdx);
   c.dtdx = ToFixed(dtdx);
   c.dsdy = ToFixed(dsdy);
   c.dtdy = ToFixed(dtdy);
   c.dsdxdy = ToFixed(dsdxdy);
   c.dtdxdy = ToFixed(dtdxdy);
+  c.s0 = roundS ? ToFixedRounded(sx) : ToFixed(sx);
+  c.t0 = roundT ? ToFixedRounded(sy) : ToFixed(sy);
   c.bilinear = (mode & RasterModeFilterMask) == RasterModeFilterBilinear;
   TransformLoop(c);
 }

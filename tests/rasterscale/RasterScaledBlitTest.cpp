@@ -449,20 +449,45 @@ TEST(RasterRotatedBlit, AngleZeroCopiesAndHalfTurnFlipsAboutTheMiddle)
       ASSERT_EQ(d.At(x + 1, y + 1), src.At(x, y));
   EXPECT_EQ(d.At(0, 0), 0u);
 
-  // Positions are pixel corners: the half turn maps x to about 10 - x (9 or 10 after rounding).
-  TestBitmap h(10, 10, false, 0);
+  // The half turn maps every pixel to its mirror image about the middle: (x, y) shows
+  // (9 - x, 9 - y), none lost at either edge. A quarter turn likewise maps (x, y) to (y, 9 - x).
+  TestBitmap h(10, 10, false, 0), q(10, 10, false, 0);
   RasterRotatedBlit(&h, &src, 0, 0, 10, 10, 0.0f, 0.0f, 10.0f, 10.0f, 3.14159265358979f, true, 1.0f, 0, 0.0f, 0.0f);
-  int ox = -1, oy = -1;
-  for (int a = 9; a <= 10; ++a)
-    for (int b = 9; b <= 10; ++b)
-      if (h.At(5, 5) == src.At(a - 5, b - 5) && h.At(3, 6) == src.At(a - 3, b - 6))
-        ox = a, oy = b;
-  ASSERT_GE(ox, 0);
+  RasterRotatedBlit(&q, &src, 0, 0, 10, 10, 0.0f, 0.0f, 10.0f, 10.0f, 1.57079632679f, true, 1.0f, 0, 0.0f, 0.0f);
   for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 10; ++x)
-      if (ox - x < 10 && oy - y < 10) {
-        ASSERT_EQ(h.At(x, y), src.At(ox - x, oy - y)) << x << "," << y;
+    for (int x = 0; x < 10; ++x) {
+      ASSERT_EQ(h.At(x, y), src.At(9 - x, 9 - y)) << x << "," << y;
+      ASSERT_EQ(q.At(x, y), src.At(y, 9 - x)) << x << "," << y;
+    }
+}
+
+TEST(RasterRotatedBlit, MirroringKeepsTheFirstColumnAndRow)
+{
+  // A negative destination size, a negative source size, or a delta blit stepping backwards:
+  // each shows every source column and row once, the first one included.
+  TestBitmap src(4, 3, false, 0);
+  FillSeeded(src, 37);
+  for (int mode : {0, kBilinear}) {
+    TestBitmap a(4, 3, false, 0), b(4, 3, false, 0), c(4, 3, false, 0), e(4, 3, false, 0);
+    RasterRotatedBlit(&a, &src, 4, 3, -4, -3, 0.0f, 0.0f, 4.0f, 3.0f, 0.0f, true, 1.0f, mode, 0.0f, 0.0f);
+    RasterRotatedBlit(&b, &src, 0, 0, 4, 3, 4.0f, 3.0f, -4.0f, -3.0f, 0.0f, false, 1.0f, mode, 0.0f, 0.0f);
+    RasterDeltaBlit(&c, &src, 4, 3, -4, -3, 0.0f, 0.0f, 4.0f, 3.0f, -1.0, 0.0, 0.0, -1.0, 0.0, 0.0, true, 1.0f, mode);
+    RasterRotatedBlit(&e, &src, 4, 3, -4, -3, 4.0f, 3.0f, -4.0f, -3.0f, 0.0f, false, 1.0f, mode, 0.0f, 0.0f);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 4; ++x) {
+        const RasterPixel mirrored = src.At(3 - x, 2 - y);
+        ASSERT_EQ(a.At(x, y), mirrored) << x << "," << y << " mode " << mode;
+        ASSERT_EQ(b.At(x, y), mirrored) << x << "," << y << " mode " << mode;
+        ASSERT_EQ(c.At(x, y), mirrored) << x << "," << y << " mode " << mode;
+        ASSERT_EQ(e.At(x, y), src.At(x, y)) << x << "," << y << " mode " << mode;
       }
+  }
+  // One row of four, mirrored by the destination width alone.
+  TestBitmap row(4, 1, false, 0), d(4, 1, false, 0);
+  FillSeeded(row, 39);
+  RasterRotatedBlit(&d, &row, 4, 0, -4, 1, 0.0f, 0.0f, 4.0f, 1.0f, 0.0f, true, 1.0f, 0, 0.0f, 0.0f);
+  for (int x = 0; x < 4; ++x)
+    EXPECT_EQ(d.At(x, 0), row.At(3 - x, 0)) << x;
 }
 
 TEST(RasterDeltaBlit, AxisStepsReproduceTheScaledBlit)
