@@ -130,6 +130,27 @@ inline i64 T(double v)
   return r;
 }
 
+// Pixels lo..hi of row y.
+struct RowRun
+{
+  i64 y, lo, hi;
+};
+
+// Paints the union of the runs row by row, each pixel once.
+void PaintRowUnions(const CircleCtx& c, std::vector<RowRun>& runs)
+{
+  std::sort(runs.begin(), runs.end(),
+            [](const RowRun& a, const RowRun& b) { return a.y != b.y ? a.y < b.y : a.lo < b.lo; });
+  for (size_t i = 0; i < runs.size();) {
+    RowRun cur = runs[i++];
+    while (i < runs.size() && runs[i].y == cur.y && runs[i].lo <= cur.hi + 1) {
+      cur.hi = std::max(cur.hi, runs[i].hi);
+      ++i;
+    }
+    c.Row(cur.y, cur.lo, cur.hi);
+  }
+}
+
 // The midpoint method's outline: the four axis points, then eight symmetric points per step.
 // `point(x, y)` receives each; `span(y, lo, hi)` the runs a disc fills between them.
 template <class Point, class SpanFn>
@@ -170,27 +191,48 @@ void MidpointCircle(const CircleCtx& c, float cx, float cy, float r, bool filled
     return;
   }
   // A disc revisits rows (the runs of one row grow step by step and cover earlier outline
-  // points), so the walk only widens each visible row's extent and every row is filled once:
-  // the same pixels, each combined once at any opacity.
+  // points), so every row is filled once with the union of its points and runs: the same
+  // pixels, each combined once at any opacity.
   const int h = c.v.height;
-  std::vector<i64> lo((size_t)h, INT64_MAX), hi((size_t)h, INT64_MIN);
-  auto widen = [&](i64 y, i64 a, i64 b) {
-    if (y < 0 || y >= h || a > b)
-      return;
-    lo[(size_t)y] = std::min(lo[(size_t)y], a);
-    hi[(size_t)y] = std::max(hi[(size_t)y], b);
-  };
+  if (r >= 1) {
+    // From a radius of one up, a row's points and runs always join up around the centre, so
+    // its union is its extent.
+    std::vector<i64> lo((size_t)h, INT64_MAX), hi((size_t)h, INT64_MIN);
+    auto widen = [&](i64 y, i64 a, i64 b) {
+      if (y < 0 || y >= h || a > b)
+        return;
+      lo[(size_t)y] = std::min(lo[(size_t)y], a);
+      hi[(size_t)y] = std::max(hi[(size_t)y], b);
+    };
+    MidpointWalk(
+        cx, cy, r,
+        [&](float x, float y) {
+          i64 px, py;
+          if (RasterShapeTrunc(x, &px) && RasterShapeTrunc(y, &py))
+            widen(py, px, px);
+        },
+        [&](float y, float a, float b) { widen(T(y), T(a), T(b)); });
+    for (int y = 0; y < h; ++y)
+      if (lo[(size_t)y] <= hi[(size_t)y])
+        c.Row(y, lo[(size_t)y], hi[(size_t)y]);
+    return;
+  }
+  // Below it the runs are empty and the outline points of one row may stand apart: paint
+  // exactly their union.
+  std::vector<RowRun> runs;
   MidpointWalk(
       cx, cy, r,
       [&](float x, float y) {
         i64 px, py;
-        if (RasterShapeTrunc(x, &px) && RasterShapeTrunc(y, &py))
-          widen(py, px, px);
+        if (RasterShapeTrunc(x, &px) && RasterShapeTrunc(y, &py) && py >= 0 && py < h)
+          runs.push_back({py, px, px});
       },
-      [&](float y, float a, float b) { widen(T(y), T(a), T(b)); });
-  for (int y = 0; y < h; ++y)
-    if (lo[(size_t)y] <= hi[(size_t)y])
-      c.Row(y, lo[(size_t)y], hi[(size_t)y]);
+      [&](float y, float a, float b) {
+        const i64 ry = T(y);
+        if (ry >= 0 && ry < h && T(a) <= T(b))
+          runs.push_back({ry, T(a), T(b)});
+      });
+  PaintRowUnions(c, runs);
 }
 
 // Ring of weighted pixel pairs at each whole step k from the centre, in both axes.
@@ -198,13 +240,21 @@ void AntiAliasedCircle(const CircleCtx& c, float cx, float cy, float r, bool fil
 {
   const int full = c.pen.factor;
   auto radiusAt = [r](int k) { return k == 0 ? r : std::sqrt(r * r - (float)k * (float)k); };
-  int last = -1;
-  for (int k = 0; k < (1 << 24) && (float)k < radiusAt(k) + 1; ++k)
-    last = k;
-  if (last < 0)
-    return;
-  const i64 midLo = T(cx - (float)last), midHi = T(cx + (float)last);
-  for (int k = 0; k <= last; ++k) {
+  // A disc's inside is the runs between the inner pixels of every step, down the columns and
+  // along the rows. They overlap in the middle; they are collected (only where they can show)
+  // and each pixel of their union is painted once, after the ring.
+  std::vector<RowRun> rowRuns, columnRuns; // a column run keeps its column in `y`
+  const i64 x0 = std::max<i64>(0, c.clip.x0), x1 = std::min<i64>(c.v.width - 1, c.clip.x1);
+  const i64 y0 = std::max<i64>(0, c.clip.y0), y1 = std::min<i64>(c.v.height - 1, c.clip.y1);
+  auto rowRun = [&](i64 y, i64 lo, i64 hi) {
+    if (filled && y >= y0 && y <= y1 && lo <= hi && hi >= x0 && lo <= x1)
+      rowRuns.push_back({y, lo, hi});
+  };
+  auto columnRun = [&](i64 x, i64 lo, i64 hi) {
+    if (filled && x >= x0 && x <= x1 && lo <= hi && hi >= y0 && lo <= y1)
+      columnRuns.push_back({x, lo, hi});
+  };
+  for (int k = 0; k < (1 << 24) && (float)k < radiusAt(k) + 1; ++k) {
     const float e = radiusAt(k);
     const float frac = e - std::floor(e);
     const int o = (int)((float)full * frac);
@@ -219,8 +269,7 @@ void AntiAliasedCircle(const CircleCtx& c, float cx, float cy, float r, bool fil
         c.PutAt(cols[i], outerLo, o);
         c.PutAt(cols[i], innerHi, full - o);
         c.PutAt(cols[i], innerLo, full - o);
-        if (filled)
-          c.Column(cols[i], innerLo + 1, innerHi - 1);
+        columnRun(cols[i], innerLo + 1, innerHi - 1);
       }
       const i64 outerR = T(cx + e + 1), outerL = T(cx - e), innerR = T(cx + e), innerL = T(cx - e + 1);
       for (int i = 0; i < nRows; ++i) {
@@ -228,28 +277,50 @@ void AntiAliasedCircle(const CircleCtx& c, float cx, float cy, float r, bool fil
         c.PutAt(outerL, rows[i], o);
         c.PutAt(innerR, rows[i], full - o);
         c.PutAt(innerL, rows[i], full - o);
-        if (filled) {
-          c.Row(rows[i], innerL + 1, std::min(innerR - 1, midLo - 1));
-          c.Row(rows[i], std::max(innerL + 1, midHi + 1), innerR - 1);
-        }
+        rowRun(rows[i], innerL + 1, innerR - 1);
       }
     } else {
       const i64 hi = T(cy + e), lo = T(cy - e), right = T(cx + e), left = T(cx - e);
       for (int i = 0; i < nCols; ++i) {
         c.PutAt(cols[i], hi, full);
         c.PutAt(cols[i], lo, full);
-        if (filled)
-          c.Column(cols[i], lo + 1, hi - 1);
+        columnRun(cols[i], lo + 1, hi - 1);
       }
       for (int i = 0; i < nRows; ++i) {
         c.PutAt(right, rows[i], full);
         c.PutAt(left, rows[i], full);
-        if (filled) {
-          c.Row(rows[i], left + 1, std::min(right - 1, midLo - 1));
-          c.Row(rows[i], std::max(left + 1, midHi + 1), right - 1);
-        }
+        rowRun(rows[i], left + 1, right - 1);
       }
     }
+  }
+  if (rowRuns.empty() && columnRuns.empty())
+    return;
+  // Row by row: the row runs of the row plus the columns whose run passes through it.
+  std::sort(columnRuns.begin(), columnRuns.end(), [](const RowRun& a, const RowRun& b) { return a.y < b.y; });
+  i64 top = INT64_MAX, bottom = INT64_MIN;
+  for (const RowRun& run : rowRuns) {
+    top = std::min(top, run.y);
+    bottom = std::max(bottom, run.y);
+  }
+  for (const RowRun& run : columnRuns) {
+    top = std::min(top, std::max(run.lo, y0));
+    bottom = std::max(bottom, std::min(run.hi, y1));
+  }
+  std::sort(rowRuns.begin(), rowRuns.end(), [](const RowRun& a, const RowRun& b) { return a.y < b.y; });
+  std::vector<RowRun> pieces;
+  size_t next = 0;
+  for (i64 y = top; y <= bottom; ++y) {
+    pieces.clear();
+    for (; next < rowRuns.size() && rowRuns[next].y == y; ++next)
+      pieces.push_back(rowRuns[next]);
+    for (const RowRun& run : columnRuns)
+      if (run.lo <= y && y <= run.hi) {
+        if (!pieces.empty() && pieces.back().y == y && pieces.back().hi + 1 >= run.y && pieces.back().lo <= run.y)
+          pieces.back().hi = std::max(pieces.back().hi, run.y);
+        else
+          pieces.push_back({y, run.y, run.y});
+      }
+    PaintRowUnions(c, pieces);
   }
 }
 

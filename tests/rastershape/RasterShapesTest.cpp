@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <set>
 #include <string>
 
 using namespace rastertest;
@@ -47,6 +48,73 @@ template <class Draw> void ExpectFlipInvariant(int w, int h, Draw draw)
   draw(&a);
   draw(&b);
   ASSERT_EQ(Picture(a), Picture(b));
+}
+
+
+using PixelSet = std::set<std::pair<long long, long long>>;
+
+void AddRun(PixelSet& set, long long y, long long lo, long long hi, int w, int h)
+{
+  for (long long x = lo; x <= hi; ++x)
+    if (x >= 0 && y >= 0 && x < w && y < h)
+      set.insert({x, y});
+}
+
+// The pixels a disc without anti-aliasing paints, straight from the midpoint walk: the outline
+// points and the runs between them, each truncated to pixels.
+PixelSet MidpointDiscPixels(float cx, float cy, float r, int w, int h)
+{
+  PixelSet set;
+  auto T = [](float v) { return (long long)v; };
+  auto point = [&](float x, float y) { AddRun(set, T(y), T(x), T(x), w, h); };
+  auto run = [&](float y, float a, float b) { AddRun(set, T(y), T(a), T(b), w, h); };
+  point(cx, cy + r);
+  point(cx, cy - r);
+  point(cx + r, cy);
+  point(cx - r, cy);
+  run(cy, cx - r + 1, cx + r - 1);
+  float x = 0, d = (5 - 4 * r) / 4, rr = r, y;
+  do {
+    x += 1;
+    const bool down = d >= 0;
+    y = down ? rr - 1 : rr;
+    for (float sx : {1.0f, -1.0f})
+      for (float sy : {1.0f, -1.0f}) {
+        point(cx + sx * x, cy + sy * y);
+        point(cx + sx * y, cy + sy * x);
+      }
+    run(cy + y, cx - x + 1, cx + x - 1);
+    run(cy - y, cx - x + 1, cx + x - 1);
+    run(cy + x, cx - y + 1, cx + y - 1);
+    run(cy - x, cx - y + 1, cx + y - 1);
+    d += down ? 2 * (x - y) + 1 : 2 * x + 1;
+    rr = y;
+  } while (x < y);
+  return set;
+}
+
+// The anti-aliased disc's runs between the inner pixels of each step k (spans), and its
+// weighted ring pixels (ring), straight from the description of the ring walk.
+void AntiAliasedDiscPixels(float cx, float cy, float r, int w, int h, PixelSet* spans, PixelSet* ring)
+{
+  auto T = [](float v) { return (long long)v; };
+  auto e = [r](int k) { return k == 0 ? r : std::sqrt(r * r - (float)k * (float)k); };
+  for (int k = 0; (float)k < e(k) + 1; ++k) {
+    const float ek = e(k), frac = ek - std::floor(ek), fk = (float)k;
+    for (float c : {cx + fk, cx - fk}) {
+      const long long lo = frac != 0 ? T(cy - ek + 1) : T(cy - ek), hi = T(cy + ek);
+      for (long long y = lo + 1; y <= hi - 1; ++y)
+        AddRun(*spans, y, T(c), T(c), w, h);
+      for (float yy : {cy + ek + 1, cy - ek, cy + ek, cy - ek + 1})
+        AddRun(*ring, T(yy), T(c), T(c), w, h);
+    }
+    for (float rw : {cy + fk, cy - fk}) {
+      const long long lo = frac != 0 ? T(cx - ek + 1) : T(cx - ek), hi = T(cx + ek);
+      AddRun(*spans, T(rw), lo + 1, hi - 1, w, h);
+      for (float xx : {cx + ek + 1, cx - ek, cx + ek, cx - ek + 1})
+        AddRun(*ring, T(rw), T(xx), T(xx), w, h);
+    }
+  }
 }
 
 } // namespace
@@ -194,6 +262,53 @@ TEST(RasterShapes, CirclesAreSymmetricAndDiscsAreSolid)
   RasterFillCircle(&q, 10.0f, 10.0f, 6.0f, 0xFFFFFFFF, 0.25f, 0, false);
   EXPECT_EQ(q.At(10, 10), Combine(0x40404040u, 0xFFFFFFFFu, 64, 0));
   ExpectFlipInvariant(30, 30, [](RasterBitmap* b) { RasterFillCircle(b, 12.0f, 9.0f, 8.0f, 0xFFFFFFFF, 1.0f, 0, true); });
+}
+
+TEST(RasterShapes, DiscsPaintExactlyTheRunsOfTheirWalkEachPixelOnce)
+{
+  // The reviewed cases first: a small anti-aliased disc whose middle pixels lie in column runs
+  // only, and a disc below one pixel whose outline points on one row leave a gap between them.
+  TestBitmap aa(7, 8, false);
+  RasterFillCircle(&aa, 4.044f, 4.949f, 1.819f, 0xFFFFFFFF, 1.0f, RasterModeCopy, true);
+  EXPECT_EQ(aa.At(4, 3), 0xFFFFFFFFu);
+  EXPECT_EQ(aa.At(4, 4), 0xFFFFFFFFu);
+  TestBitmap tiny(8, 8, false);
+  RasterFillCircle(&tiny, 2.5428f, 6.0f, 0.345f, 0xFFFFFFFF, 1.0f, RasterModeCopy, false);
+  EXPECT_EQ(tiny.At(2, 7), 0u);
+  EXPECT_EQ(tiny.At(1, 7), 0xFFFFFFFFu);
+
+  std::mt19937 rng(715);
+  for (int iter = 0; iter < 4000; ++iter) {
+    const int w = 4 + (int)(rng() % 20), h = 4 + (int)(rng() % 20);
+    const float cx = (float)((int)(rng() % 3000) - 300) / 100.0f * (float)w / 24.0f;
+    const float cy = (float)((int)(rng() % 3000) - 300) / 100.0f * (float)h / 24.0f;
+    const float r = iter % 3 == 0 ? (float)(rng() % 1000) / 1000.0f : (float)(rng() % 14000) / 1000.0f;
+    const bool antiAlias = iter % 2 == 1;
+    SCOPED_TRACE(::testing::Message() << "iter " << iter << " " << w << "x" << h << " centre " << cx << "," << cy
+                                      << " radius " << r << (antiAlias ? " aa" : ""));
+    PixelSet spans, ring;
+    if (antiAlias)
+      AntiAliasedDiscPixels(cx, cy, r, w, h, &spans, &ring);
+    else
+      spans = MidpointDiscPixels(cx, cy, r, w, h);
+    TestBitmap copy(w, h, false), add(w, h, false);
+    RasterFillCircle(&copy, cx, cy, r, 0xFFFFFFFF, 1.0f, RasterModeCopy, antiAlias);
+    // Under add at full strength a run adds 1; a ring pixel adds at most 1 (its weight is below
+    // 256 unless it sits on a whole radius); a pixel in two runs would reach 2.
+    RasterFillCircle(&add, cx, cy, r, 0x00000001, 1.0f, RasterModeAdd, antiAlias);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const bool inRun = spans.count({x, y}) != 0, onRing = ring.count({x, y}) != 0;
+        if (inRun) {
+          ASSERT_EQ(copy.At(x, y), 0xFFFFFFFFu) << x << "," << y;
+        } else if (!onRing) {
+          ASSERT_EQ(copy.At(x, y), 0u) << x << "," << y;
+        }
+        if (inRun && !onRing) {
+          ASSERT_EQ(add.At(x, y), 1u) << x << "," << y;
+        }
+      }
+  }
 }
 
 TEST(RasterShapes, ArcsCoverTheirQuartersOfTheCircle)
