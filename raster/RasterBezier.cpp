@@ -51,8 +51,10 @@ struct Cubic
   double At(int axis, double t) const { return p0[axis] + t * (k1[axis] + t * (k2[axis] + t * k3[axis])); }
 };
 
-// The cubic ordered so that the coordinate `axis` grows, narrowed to where that coordinate lies
-// within 0..limit. False when no part of it does.
+// The cubic ordered so that the coordinate `axis` grows from end to end, its parameter range
+// narrowed where that coordinate enters 0 (from below) and leaves at limit. Both ends may lie
+// off one side while the curve passes over the bitmap between them, so that alone does not
+// make it empty: the lines it is drawn with are clipped. False only for an empty range.
 bool PrepareCubic(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3, int axis,
                   double limit, Cubic* c, double* t0, double* t1, double* length)
 {
@@ -67,8 +69,6 @@ bool PrepareCubic(float x0, float y0, float x1, float y1, float x2, float y2, fl
     c->k2[a] = 3 * (P[2][a] - P[1][a]) - c->k1[a];
     c->k3[a] = P[3][a] - P[0][a] - c->k1[a] - c->k2[a];
   }
-  if (P[3][axis] < 0 || P[0][axis] > limit)
-    return false;
   auto f = [&](double t) { return c->At(axis, t); };
   *t0 = P[0][axis] < 0 ? Crossing(f, 0.0, 0.0, 1.0) : 0.0;
   *t1 = P[3][axis] > limit ? Crossing(f, limit, *t0, 1.0) : 1.0;

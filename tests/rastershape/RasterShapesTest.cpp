@@ -434,6 +434,30 @@ TEST(RasterShapes, OpacityFarAboveOneIsAppliedAsItStandsAndInfinityDrawsNothing)
   }
 }
 
+TEST(RasterShapes, CubicWithBothEndsOffOneSideIsDrawnWhereItCrossesTheBitmap)
+{
+  TestBitmap line(10, 10, false), fill(10, 10, false);
+  RasterCubicBezier(&line, -2.0f, 2.0f, 12.0f, 2.0f, 12.0f, 8.0f, -1.0f, 8.0f, 0xFFFFFFFF, 1.0f, 0, false, 1.0f);
+  RasterFillCubicBezierToY(&fill, -2.0f, 2.0f, 12.0f, 2.0f, 12.0f, 8.0f, -1.0f, 8.0f, 9, 0xFFFFFFFF, 1.0f, 0, 1.0f);
+  EXPECT_EQ(Count(line), 20);
+  EXPECT_EQ(Count(fill), 72);
+  // It reaches its rightmost point (x = 8.6) on row 5 and enters and leaves at column 0.
+  EXPECT_NE(line.At(8, 5), 0u);
+  EXPECT_NE(line.At(0, 2), 0u);
+  EXPECT_NE(line.At(0, 7), 0u);
+  // The same curve turned to run off the right edge, and off the top for the column fill.
+  TestBitmap right(10, 10, false), across(10, 10, false);
+  RasterCubicBezier(&right, 11.0f, 2.0f, -3.0f, 2.0f, -3.0f, 8.0f, 10.0f, 8.0f, 0xFFFFFFFF, 1.0f, 0, false, 1.0f);
+  RasterFillCubicBezierToX(&across, 2.0f, -2.0f, 2.0f, 12.0f, 8.0f, 12.0f, 8.0f, -1.0f, 9, 0xFFFFFFFF, 1.0f, 0,
+                           1.0f);
+  EXPECT_GT(Count(right), 15);
+  EXPECT_GT(Count(across), 40);
+  // Wholly off one side it draws nothing.
+  TestBitmap off(10, 10, false);
+  RasterCubicBezier(&off, -2.0f, 2.0f, -0.5f, 2.0f, -0.5f, 8.0f, -1.0f, 8.0f, 0xFFFFFFFF, 1.0f, 0, false, 1.0f);
+  EXPECT_EQ(Count(off), 0);
+}
+
 TEST(RasterShapes, BadInputStaysInsideTheBitmap)
 {
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
