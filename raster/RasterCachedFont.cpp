@@ -77,7 +77,24 @@ CombineOp CombineForMode(int mode)
   }
 }
 
+bool SystemTextAvailable() { return RasterSysFontHasTextPath() && !RasterIsWine(); }
+
+const RasterTextSystem kSystemText = {SystemTextAvailable, RasterSysFontDrawText};
+const RasterTextSystem* activeTextSystem = &kSystemText;
+
 } // namespace
+
+const RasterTextSystem& RasterActiveTextSystem()
+{
+  return *activeTextSystem;
+}
+
+const RasterTextSystem* RasterSetTextSystem(const RasterTextSystem* system)
+{
+  const RasterTextSystem* old = activeTextSystem;
+  activeTextSystem = system ? system : &kSystemText;
+  return old;
+}
 
 int RasterUtf8Decode(const unsigned char* bytes, int* code)
 {
@@ -472,7 +489,8 @@ bool RasterCachedFont::DrawGlyph(RasterBitmap* dest, const RasterGlyphRecord* gl
   return true;
 }
 
-int RasterCachedFont::DrawCached(RasterBitmap* dest, const char* text, int length, const int* rect, unsigned format)
+int RasterCachedFont::DrawCached(RasterBitmap* dest, const char* text, int length, const int* rect, unsigned format,
+                                 bool cachedOnly)
 {
   const float savedAlpha = alpha;
   if (format & RasterTextAlphaFromColor)
@@ -492,8 +510,11 @@ int RasterCachedFont::DrawCached(RasterBitmap* dest, const char* text, int lengt
   i64 x = rect[0], y = rect[1];
   const unsigned alignBits = RasterTextCenter | RasterTextRight | RasterTextVCenter | RasterTextBottom;
   if ((format & alignBits) || up) {
+    // Measured by a call of its own, which keeps only the single-line and cached-only bits:
+    // text drawn here for its translucent colour may still be measured by the system.
     int measured[4] = {rect[0], rect[1], rect[2], rect[3]};
-    MeasureCached(text, length, measured, RasterTextCalcRect | (format & RasterTextSingleLine));
+    DrawTextInRect(dest, text, length, measured,
+                   RasterTextCalcRect | (format & RasterTextSingleLine) | (cachedOnly ? RasterTextCachedOnly : 0u));
     const i64 width = (i64)measured[2] - measured[0], height = (i64)measured[3] - measured[1];
     if (format & RasterTextCenter)
       x = rect[0] + ((i64)rect[2] - width - rect[0]) / 2;
@@ -564,15 +585,20 @@ int RasterCachedFont::DrawTextInRect(RasterBitmap* dest, const char* text, int l
   const bool cachedOnly = (format & RasterTextCachedOnly) != 0;
   format &= ~RasterTextCachedOnly;
 
-  const int ownRendering = RasterFontVertical | RasterFontVerticalUp | RasterFontAsciiOnly | RasterFontBlur |
-                           RasterFontInvert | RasterFontMono | RasterFontShadow | RasterFontOutline;
-  if ((flags & RasterFontNativeDrawing) && fontHandle && !cachedOnly && RasterSysFontHasTextPath() &&
-      !RasterIsWine() && !(format & RasterTextAlphaFromColor) && !(flags & ownRendering) &&
-      (extraLineSpacing == 0 || (format & RasterTextSingleLine)))
-    return RasterSysFontDrawText(fontHandle, dest, text, length, rect, format, textColor, backgroundMode,
-                                 backgroundColor, alpha);
+  if (TakesSystemPath(format, cachedOnly))
+    return RasterActiveTextSystem().drawText(fontHandle, dest, text, length, rect, format, textColor, backgroundMode,
+                                             backgroundColor, alpha);
 
   if (format & RasterTextCalcRect)
     return MeasureCached(text, length, rect, format);
-  return DrawCached(dest, text, length, rect, format);
+  return DrawCached(dest, text, length, rect, format, cachedOnly);
+}
+
+bool RasterCachedFont::TakesSystemPath(unsigned format, bool cachedOnly) const
+{
+  const int ownRendering = RasterFontVertical | RasterFontVerticalUp | RasterFontAsciiOnly | RasterFontBlur |
+                           RasterFontInvert | RasterFontMono | RasterFontShadow | RasterFontOutline;
+  return (flags & RasterFontNativeDrawing) && fontHandle && !cachedOnly && !(format & RasterTextAlphaFromColor) &&
+         !(flags & ownRendering) && (extraLineSpacing == 0 || (format & RasterTextSingleLine)) &&
+         RasterActiveTextSystem().available();
 }

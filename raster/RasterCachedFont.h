@@ -104,7 +104,9 @@ private:
   bool DrawGlyph(RasterBitmap* dest, const RasterGlyphRecord* glyph, long long x, long long y, const int* clip);
   template <class Visit> void WalkText(const char* text, int length, bool singleLine, Visit visit);
   int MeasureCached(const char* text, int length, int* rect, unsigned format);
-  int DrawCached(RasterBitmap* dest, const char* text, int length, const int* rect, unsigned format);
+  int DrawCached(RasterBitmap* dest, const char* text, int length, const int* rect, unsigned format, bool cachedOnly);
+  // True when this call goes to the system's whole-text path rather than the glyph cache.
+  bool TakesSystemPath(unsigned format, bool cachedOnly) const;
 
   RasterPixel textColor = 0;
   RasterPixel backgroundColor = 0xFFFFFFFF;

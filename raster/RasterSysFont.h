@@ -48,3 +48,20 @@ bool RasterSysFontHasTextPath();
 int RasterSysFontDrawText(RasterFontHandle font, RasterBitmap* dest, const char* text, int length, int* rect,
                           unsigned format, RasterPixel textColor, int backgroundMode, RasterPixel backgroundColor,
                           float alpha);
+
+// The whole-text path as the cached font reaches it: whether it may be used here, and the call.
+// The system's own answers RasterSysFontHasTextPath() && !RasterIsWine() and calls
+// RasterSysFontDrawText; tests put a recording stand-in in its place to see which texts the
+// font hands over.
+struct RasterTextSystem
+{
+  bool (*available)();
+  int (*drawText)(RasterFontHandle font, RasterBitmap* dest, const char* text, int length, int* rect,
+                  unsigned format, RasterPixel textColor, int backgroundMode, RasterPixel backgroundColor,
+                  float alpha);
+};
+// The one in use (never null).
+const RasterTextSystem& RasterActiveTextSystem();
+// Puts `system` in use, or the system's own for null; answers the one it replaces. Not to be
+// called while text is being drawn.
+const RasterTextSystem* RasterSetTextSystem(const RasterTextSystem* system);

@@ -446,6 +446,93 @@ TEST(RasterCachedFont, NativeFlagFallsBackToTheCacheWhereTheSystemCannotDraw)
   EXPECT_EQ(a.Pixels(), b.Pixels());
 }
 
+namespace {
+
+// A stand-in for the system's whole-text path: it records what it is handed and measures every
+// text as 40 x 17 pixels.
+struct RecordingTextSystem
+{
+  struct Call
+  {
+    std::string text;
+    unsigned format;
+    bool drew;
+  };
+  static std::vector<Call>& Calls()
+  {
+    static std::vector<Call> calls;
+    return calls;
+  }
+  static bool Available() { return true; }
+  static int Draw(RasterFontHandle, RasterBitmap* dest, const char* text, int length, int* rect, unsigned format,
+                  RasterPixel, int, RasterPixel, float)
+  {
+    Calls().push_back({length < 0 ? std::string(text) : std::string(text, (size_t)length), format, dest != nullptr});
+    if (format & RasterTextCalcRect) {
+      rect[2] = rect[0] + 40;
+      rect[3] = rect[1] + 17;
+    }
+    return 17;
+  }
+
+  RecordingTextSystem() : previous(RasterSetTextSystem(&fake)) { Calls().clear(); }
+  ~RecordingTextSystem() { RasterSetTextSystem(previous); }
+  const RasterTextSystem fake = {Available, Draw};
+  const RasterTextSystem* previous;
+};
+
+} // namespace
+
+TEST(RasterCachedFont, AlignedTranslucentTextIsMeasuredByTheSystemWhereItCanDraw)
+{
+  RecordingTextSystem system;
+  RasterCachedFont native, cached;
+  native.SetFont(MakeFont(), RasterFontOwnsHandle | RasterFontNativeDrawing);
+  cached.SetFont(MakeFont(), RasterFontOwnsHandle);
+  native.SetColor(0x80E0C0A0);
+  cached.SetColor(0x80E0C0A0);
+  auto& calls = RecordingTextSystem::Calls();
+
+  // Translucent text is blended from the cache, but centred by the system's measure: only the
+  // single-line bit goes with the measuring call.
+  GuardedBitmap a(100, 30), b(100, 30);
+  int ra[4] = {0, 0, 100, 30};
+  native.DrawTextInRect(&a, "Hi", -1, ra, RasterTextCenter | RasterTextSingleLine | RasterTextAlphaFromColor);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].text, "Hi");
+  EXPECT_EQ(calls[0].format, RasterTextCalcRect | RasterTextSingleLine);
+  int rb[4] = {(100 - 40) / 2, 0, 100, 30};
+  cached.DrawTextInRect(&b, "Hi", -1, rb, RasterTextSingleLine | RasterTextAlphaFromColor);
+  EXPECT_EQ(a.Pixels(), b.Pixels());
+
+  // Right alignment of a counted text likewise.
+  calls.clear();
+  GuardedBitmap c(100, 30), d(100, 30);
+  int rc[4] = {0, 0, 100, 30};
+  native.DrawTextInRect(&c, "HiX", 2, rc, RasterTextRight | RasterTextAlphaFromColor);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].text, "Hi");
+  EXPECT_EQ(calls[0].format, RasterTextCalcRect);
+  int rd[4] = {100 - 40, 0, 100, 30};
+  cached.DrawTextInRect(&d, "Hi", -1, rd, RasterTextAlphaFromColor);
+  EXPECT_EQ(c.Pixels(), d.Pixels());
+
+  // Cached-only text is measured from the cache too; unaligned text needs no measure; opaque
+  // text goes to the system whole; a font without the native flag never does.
+  calls.clear();
+  GuardedBitmap e(100, 30);
+  int re[4] = {0, 0, 100, 30};
+  native.DrawTextInRect(&e, "Hi", -1, re, RasterTextCenter | RasterTextAlphaFromColor | RasterTextCachedOnly);
+  native.DrawTextInRect(&e, "Hi", -1, re, RasterTextAlphaFromColor);
+  cached.DrawTextInRect(&e, "Hi", -1, re, RasterTextCenter | RasterTextAlphaFromColor);
+  cached.DrawTextInRect(&e, "Hi", -1, re, RasterTextCenter);
+  EXPECT_TRUE(calls.empty());
+  native.DrawTextInRect(&e, "Hi", -1, re, RasterTextCenter | RasterTextNoClip);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].format, RasterTextCenter | RasterTextNoClip);
+  EXPECT_TRUE(calls[0].drew);
+}
+
 TEST(RasterCachedFont, VerticalTextRunsAlongColumns)
 {
   TestFont down(RasterFontVertical), up(RasterFontVertical | RasterFontVerticalUp);
