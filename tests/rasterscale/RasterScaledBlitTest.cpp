@@ -260,7 +260,7 @@ TEST(RasterScaledBlit, ClippingNeverChangesAPixelThatRemains)
   {
     TestBitmap src(11, 7, false, 0);
     FillSeeded(src, 1);
-    SCOPED_TRACE("review case");
+    SCOPED_TRACE("reported case");
     compare(src, 7, 1, 24, 38, 6.04f, 1.0f, 2.962f, 8.116f, 0.6f, kBilinear, 11, 5);
   }
   std::mt19937 rng(515);

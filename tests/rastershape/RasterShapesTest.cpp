@@ -266,7 +266,7 @@ TEST(RasterShapes, CirclesAreSymmetricAndDiscsAreSolid)
 
 TEST(RasterShapes, DiscsPaintExactlyTheRunsOfTheirWalkEachPixelOnce)
 {
-  // The reviewed cases first: a small anti-aliased disc whose middle pixels lie in column runs
+  // The reported cases first: a small anti-aliased disc whose middle pixels lie in column runs
   // only, and a disc below one pixel whose outline points on one row leave a gap between them.
   TestBitmap aa(7, 8, false);
   RasterFillCircle(&aa, 4.044f, 4.949f, 1.819f, 0xFFFFFFFF, 1.0f, RasterModeCopy, true);
