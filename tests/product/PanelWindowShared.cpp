@@ -1,0 +1,79 @@
+#include "tests/product/PanelWindowShared.h"
+
+#include <cstdio>
+
+#include "raster/RasterSysBitmap.h"
+#include "tests/graphics/ProductPanel.h"
+
+namespace panel_window
+{
+std::vector<uint32_t> ReferencePanel(double amount, double type, double power, bool overlayShown)
+{
+  RasterSysBitmap picture(kWidth, kHeight);
+  ComposeProductPanel(&picture, amount, type, power, overlayShown, nullptr);
+  std::vector<uint32_t> out((size_t)kWidth * kHeight);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+      out[(size_t)y * kWidth + x] = picture.GetBits()[y * picture.GetRowSpan() + x] & 0xFFFFFF;
+  return out;
+}
+
+std::string FirstDifferenceOutsideText(const std::vector<uint32_t>& shown, const std::vector<uint32_t>& wanted)
+{
+  if (shown.size() != (size_t)kWidth * kHeight || wanted.size() != shown.size()) return "no picture";
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+    {
+      if (x >= kTextLeft && x <= kTextRight && y >= kTextTop && y <= kTextBottom) continue;
+      const uint32_t a = shown[(size_t)y * kWidth + x], b = wanted[(size_t)y * kWidth + x];
+      if (a != b)
+      {
+        char text[64];
+        std::snprintf(text, sizeof text, "%d,%d %06X/%06X", x, y, (unsigned)a, (unsigned)b);
+        return text;
+      }
+    }
+  return "";
+}
+
+namespace
+{
+bool IsEditCall(VstInt32 opcode)
+{
+  return opcode == audioMasterBeginEdit || opcode == audioMasterAutomate || opcode == audioMasterEndEdit;
+}
+}  // namespace
+
+std::vector<VstInt32> EditCalls(const VstTestHost& host, VstInt32 index)
+{
+  std::vector<VstInt32> out;
+  for (const HostCallRecord& c : host.Calls())
+    if (IsEditCall(c.opcode) && c.index == index) out.push_back(c.opcode);
+  return out;
+}
+
+std::vector<float> AutomatedValues(const VstTestHost& host, VstInt32 index)
+{
+  std::vector<float> out;
+  for (const HostCallRecord& c : host.CallsWith(audioMasterAutomate))
+    if (c.index == index) out.push_back(c.opt);
+  return out;
+}
+
+size_t CountEditCalls(const VstTestHost& host)
+{
+  size_t n = 0;
+  for (const HostCallRecord& c : host.Calls()) n += IsEditCall(c.opcode);
+  return n;
+}
+
+void ProcessBlock(const VstEffect& fx, int outputs)
+{
+  VstSpeakerArrangement in{}, out{};
+  in.numChannels = 2;
+  out.numChannels = outputs;
+  fx.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
+  std::vector<std::vector<float>> inputs(2, std::vector<float>(64, 0.25f)), outputsBuffers(2, std::vector<float>(64));
+  fx.ProcessReplacing(inputs, outputsBuffers, 64);
+}
+}  // namespace panel_window
