@@ -7,6 +7,14 @@
 
 namespace panel_window
 {
+namespace
+{
+bool InText(int x, int y)
+{
+  return x >= kTextLeft && x <= kTextRight && y >= kTextTop && y <= kTextBottom;
+}
+}  // namespace
+
 std::vector<uint32_t> ReferencePanel(double amount, double type, double power, bool overlayShown)
 {
   RasterSysBitmap picture(kWidth, kHeight);
@@ -24,7 +32,7 @@ std::string FirstDifferenceOutsideText(const std::vector<uint32_t>& shown, const
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x)
     {
-      if (x >= kTextLeft && x <= kTextRight && y >= kTextTop && y <= kTextBottom) continue;
+      if (InText(x, y)) continue;
       const uint32_t a = shown[(size_t)y * kWidth + x], b = wanted[(size_t)y * kWidth + x];
       if (a != b)
       {
@@ -34,6 +42,24 @@ std::string FirstDifferenceOutsideText(const std::vector<uint32_t>& shown, const
       }
     }
   return "";
+}
+
+uint64_t HashOutsideText(const std::vector<uint32_t>& picture)
+{
+  uint64_t hash = 14695981039346656037ull;
+  if (picture.size() != (size_t)kWidth * kHeight) return 0;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+    {
+      if (InText(x, y)) continue;
+      const uint32_t p = picture[(size_t)y * kWidth + x];
+      for (int b = 0; b < 3; ++b)
+      {
+        hash ^= (p >> (8 * b)) & 0xFF;
+        hash *= 1099511628211ull;
+      }
+    }
+  return hash;
 }
 
 namespace

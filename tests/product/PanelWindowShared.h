@@ -28,6 +28,9 @@ constexpr int kTextLeft = 231, kTextTop = 151, kTextRight = 336, kTextBottom = 1
 std::vector<uint32_t> ReferencePanel(double amount, double type, double power, bool overlayShown);
 // The first pixel that differs outside the value text (as "x,y shown/wanted"), or "".
 std::string FirstDifferenceOutsideText(const std::vector<uint32_t>& shown, const std::vector<uint32_t>& wanted);
+// FNV-1a over the pixels outside the value text: the two platforms' trees hold the same
+// constants, so what one shows is what the other shows.
+uint64_t HashOutsideText(const std::vector<uint32_t>& picture);
 
 // The opcodes of the begin-edit, automate and end-edit calls for index, in order.
 std::vector<VstInt32> EditCalls(const VstTestHost& host, VstInt32 index);

@@ -287,9 +287,10 @@ TEST_F(PanelWindowX11Test, AHostValueShowsAtTheNextIdleCallAndIsNotSentBack)
   host.ClearCalls();
   fx.SetParameter(1, 0.75f);
   fx.SetParameter(0, 0.0f);
+  std::this_thread::sleep_for(std::chrono::milliseconds(45));
+  EXPECT_EQ(FirstDifferenceOutsideText(Shot(), ReferencePanel(0.0, 0.0, 1.0, false)), "") << "drawn before a tick";
   // One idle call once a frame is due (25 a second) draws it; the fallback thread only
   // takes over after a longer silence than this test leaves.
-  std::this_thread::sleep_for(std::chrono::milliseconds(45));
   fx.Dispatch(effEditIdle);
   EXPECT_TRUE(Shows(0.75, 0.0, 0.0, false, &why, 150)) << why;
   EXPECT_EQ(CountEditCalls(host), 0u);
@@ -303,8 +304,10 @@ TEST_F(PanelWindowX11Test, ScreenshotsMatchTheImagesComposedForSeveralSettings)
   {
     float amount, type, power;
     int outputs;
-  } settings[] = {{0.0f, 0.0f, 1.0f, 2}, {0.37f, 1.0f, 0.0f, 2}, {1.0f, 0.0f, 0.0f, 2}, {0.5f, 1.0f, 1.0f, 1},
-                  {0.99f, 1.0f, 1.0f, 2}};
+    uint64_t hash;  // the same in both trees
+  } settings[] = {{0.0f, 0.0f, 1.0f, 2, 0xbd26cf610b696623ull},  {0.37f, 1.0f, 0.0f, 2, 0x2199d4207369766full},
+                  {1.0f, 0.0f, 0.0f, 2, 0x9922939a523ef015ull},  {0.5f, 1.0f, 1.0f, 1, 0xae3fa373397e40b4ull},
+                  {0.99f, 1.0f, 1.0f, 2, 0xee33c98d392e525aull}};
   for (const Setting& s : settings)
   {
     fx.SetParameter(1, s.amount);
@@ -314,6 +317,7 @@ TEST_F(PanelWindowX11Test, ScreenshotsMatchTheImagesComposedForSeveralSettings)
     std::string why;
     EXPECT_TRUE(Shows(s.amount, s.type, s.power, s.outputs == 1, &why))
         << "amount " << s.amount << " type " << s.type << " power " << s.power << ": " << why;
+    EXPECT_EQ(HashOutsideText(Shot()), s.hash) << "differs from what the other platform shows";
   }
 }
 
