@@ -1,5 +1,7 @@
 #include "tests/product/PanelWindowShared.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "raster/RasterSysBitmap.h"
@@ -93,6 +95,17 @@ size_t CountEditCalls(const VstTestHost& host)
   return n;
 }
 
+void ReportRedrawCost(const char* where, std::vector<double> micros)
+{
+  if (micros.empty()) return;
+  std::sort(micros.begin(), micros.end());
+  const double median = micros[micros.size() / 2];
+  std::printf("[ cost     ] full panel redraw, %s: median %.0f us (fastest %.0f, slowest %.0f, %zu frames); "
+              "at 25 a second %.2f%% of one core\n",
+              where, median, micros.front(), micros.back(), micros.size(), median * 25.0 / 1e4);
+  std::fflush(stdout);
+}
+
 void ProcessBlock(const VstEffect& fx, int outputs)
 {
   VstSpeakerArrangement in{}, out{};
@@ -101,5 +114,24 @@ void ProcessBlock(const VstEffect& fx, int outputs)
   fx.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
   std::vector<std::vector<float>> inputs(2, std::vector<float>(64, 0.25f)), outputsBuffers(2, std::vector<float>(64));
   fx.ProcessReplacing(inputs, outputsBuffers, 64);
+}
+
+AudioThread::AudioThread(const VstEffect& fx)
+{
+  thread = std::thread([this, fx] {
+    std::vector<std::vector<float>> in(2, std::vector<float>(128, 0.25f)), out(2, std::vector<float>(128));
+    while (!stop.load())
+    {
+      fx.ProcessReplacing(in, out, 128);
+      ++blocks;
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+  });
+}
+
+AudioThread::~AudioThread()
+{
+  stop = true;
+  thread.join();
 }
 }  // namespace panel_window

@@ -4,8 +4,10 @@
 // host calls of a gesture, and a block with a chosen number of outputs.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/host/VstTestHost.h"
@@ -39,6 +41,23 @@ std::vector<float> AutomatedValues(const VstTestHost& host, VstInt32 index);
 // Every begin-edit, automate and end-edit call, whatever its index.
 size_t CountEditCalls(const VstTestHost& host);
 
+// Prints what full redraws cost (wall-clock microseconds each): median, fastest, slowest and
+// the share of one core at 25 a second. A note for people, not a check.
+void ReportRedrawCost(const char* where, std::vector<double> micros);
+
 // The host connects two inputs and `outputs` outputs, then processes one short block.
 void ProcessBlock(const VstEffect& fx, int outputs);
+// A host's audio thread: short stereo blocks, one every few milliseconds, until destroyed.
+class AudioThread
+{
+public:
+  explicit AudioThread(const VstEffect& fx);
+  ~AudioThread();
+  long Blocks() const { return blocks.load(); }
+
+private:
+  std::atomic<bool> stop{false};
+  std::atomic<long> blocks{0};
+  std::thread thread;
+};
 }  // namespace panel_window
