@@ -17,4 +17,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 find_program(VOSS_WINE wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${VOSS_WINE})
+# Tests run through a wrapper that starts a program again when Wine failed to start it.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-test.sh)

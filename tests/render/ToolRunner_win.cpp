@@ -87,8 +87,12 @@ ToolResult RunTool(const std::vector<std::string>& args, const std::vector<std::
   PROCESS_INFORMATION pi = {};
   std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
   mutableLine.push_back(L'\0');
-  const BOOL started = CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      nullptr, &si, &pi);
+  // Wine under heavy load now and then fails to create a process: try again a moment later.
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    if (attempt) Sleep(200);
+    started = CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  }
   CloseHandle(out);
   CloseHandle(err);
   if (started) {
