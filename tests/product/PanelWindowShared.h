@@ -34,6 +34,19 @@ std::string FirstDifferenceOutsideText(const std::vector<uint32_t>& shown, const
 // constants, so what one shows is what the other shows.
 uint64_t HashOutsideText(const std::vector<uint32_t>& picture);
 
+// Settings the screenshot tests show, with the hash of each picture outside the value text:
+// the same constants in both trees, so what one platform shows is what the other shows.
+struct ScreenshotSetting
+{
+  float amount, type, power;
+  int outputs;
+  uint64_t hash;
+};
+constexpr ScreenshotSetting kScreenshotSettings[] = {
+    {0.0f, 0.0f, 1.0f, 2, 0xbd26cf610b696623ull}, {0.37f, 1.0f, 0.0f, 2, 0x2199d4207369766full},
+    {1.0f, 0.0f, 0.0f, 2, 0x9922939a523ef015ull}, {0.5f, 1.0f, 1.0f, 1, 0xae3fa373397e40b4ull},
+    {0.99f, 1.0f, 1.0f, 2, 0xee33c98d392e525aull}};
+
 // The opcodes of the begin-edit, automate and end-edit calls for index, in order.
 std::vector<VstInt32> EditCalls(const VstTestHost& host, VstInt32 index);
 // The values of the automate calls for index, in order.

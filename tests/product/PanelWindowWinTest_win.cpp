@@ -292,15 +292,7 @@ TEST_F(PanelWindowWinTest, AHostValueShowsAtTheNextTickAndIsNotSentBack)
 TEST_F(PanelWindowWinTest, ScreenshotsMatchTheImagesComposedForSeveralSettings)
 {
   ASSERT_TRUE(Open());
-  struct Setting
-  {
-    float amount, type, power;
-    int outputs;
-    uint64_t hash;  // the same in both trees
-  } settings[] = {{0.0f, 0.0f, 1.0f, 2, 0xbd26cf610b696623ull},  {0.37f, 1.0f, 0.0f, 2, 0x2199d4207369766full},
-                  {1.0f, 0.0f, 0.0f, 2, 0x9922939a523ef015ull},  {0.5f, 1.0f, 1.0f, 1, 0xae3fa373397e40b4ull},
-                  {0.99f, 1.0f, 1.0f, 2, 0xee33c98d392e525aull}};
-  for (const Setting& s : settings)
+  for (const ScreenshotSetting& s : kScreenshotSettings)
   {
     fx.SetParameter(1, s.amount);
     fx.SetParameter(2, s.type);
