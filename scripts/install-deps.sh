@@ -12,7 +12,7 @@ packages=(
   libx11-dev libxtst-dev
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb xauth dpkg-dev
-  dpf-plugins-vst zam-plugins
+  dpf-plugins-vst zam-plugins lsp-plugins-vst
 )
 
 missing=()

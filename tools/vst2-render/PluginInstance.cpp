@@ -82,8 +82,9 @@ VstIntPtr HostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr
 
 std::unique_ptr<PluginInstance> PluginInstance::Create(VstPluginMainProc entry,
                                                        const std::string& entryName,
-                                                       std::string& error) {
-  AEffect* effect = entry(&HostCallback);
+                                                       std::string& error,
+                                                       audioMasterCallback host) {
+  AEffect* effect = entry(host);
   if (!effect) {
     error = "the plug-in's entry point " + entryName + " returned no effect (null)";
     return nullptr;

@@ -33,7 +33,8 @@ class PluginInstance {
   // Calls the entry point and checks the record. On failure returns null with a reason.
   static std::unique_ptr<PluginInstance> Create(VstPluginMainProc entry,
                                                 const std::string& entryName,
-                                                std::string& error);
+                                                std::string& error,
+                                                audioMasterCallback host = &HostCallback);
   ~PluginInstance();
   PluginInstance(const PluginInstance&) = delete;
   PluginInstance& operator=(const PluginInstance&) = delete;

@@ -21,6 +21,7 @@
 #include "tools/vst2-render/ResponsePlot.h"
 #include "tools/vst2-render/SignalStats.h"
 #include "tools/vst2-render/StateFile.h"
+#include "tools/vst2-render/Validate.h"
 
 namespace vrender {
 
@@ -759,6 +760,15 @@ int RunRenderApp(const std::vector<std::string>& args) {
       options.outFormat = DefaultSampleFormatFor(options.outPath);
     if (!options.demoPath.empty()) return RunDemo(options);
     if (!options.compareA.empty()) return RunCompare(options);
+    if (options.validate) {
+      ValidateOptions v;
+      v.pluginPath = options.pluginPath.empty() ? ExecutableDirectory() + DefaultPluginFileName() : options.pluginPath;
+      v.level = options.level;
+      v.seed = options.seed;
+      v.seedGiven = options.seedGiven;
+      v.json = options.json;
+      return RunValidation(v);
+    }
     Session session(options);
     return session.Run();
   } catch (const Failure& failure) {

@@ -52,6 +52,7 @@ class UsageFormatter : public CLI::Formatter {
            "       vst2-render [--plugin PATH] --list [--json] [options]\n"
            "       vst2-render [--plugin PATH] --response FILE.png [--response-csv FILE.csv] [options]\n"
            "       vst2-render [--plugin PATH] --editor-png FILE.png [--mono] [options]\n"
+           "       vst2-render [--plugin PATH] --validate [--level 1..10] [--seed N] [--json]\n"
            "       vst2-render --demo FILE\n"
            "       vst2-render --compare FILE_A FILE_B [--json]\n";
   }
@@ -147,6 +148,22 @@ void DeclareOptions(CLI::App& app, RenderOptions& o) {
        o.editorPngPath);
   flag("--mono", "for --editor-png: connect one output only and process one block first", o.mono);
   text("--demo", "FILE", "write the built-in stereo demo signal and exit", o.demoPath);
+  flag("--validate", "run the plug-in torture test: PASS, FAIL or SKIP per check", o.validate);
+  value("--level", "N", "--validate strictness 1..10: more repeats and randomness (default 5)",
+        [&o](const std::string& v) {
+          o.levelGiven = true;
+          if (!ParseInt(v, 1, 10, o.level)) Refuse("--level expects a number from 1 to 10, got '" + v + "'");
+        });
+  value("--seed", "N", "--validate random seed, to repeat a run (default: drawn and printed)",
+        [&o](const std::string& v) {
+          char* end = nullptr;
+          errno = 0;
+          const unsigned long long n = std::strtoull(v.c_str(), &end, 10);
+          if (v.empty() || v[0] == '-' || errno != 0 || *end != '\0')
+            Refuse("--seed expects a non-negative whole number, got '" + v + "'");
+          o.seed = n;
+          o.seedGiven = true;
+        });
   app.add_option_function<std::pair<std::string, std::string>>(
          "--compare",
          [&o](const std::pair<std::string, std::string>& files) {
@@ -209,12 +226,16 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
   const bool hostWork = !options.inPath.empty() || !options.outPath.empty() || options.list ||
                         !options.saveStatePath.empty() || !options.responsePath.empty() ||
                         !options.responseCsvPath.empty() || !options.editorPngPath.empty();
-  if (demo + compare + hostWork > 1) {
-    error = "--demo, --compare and plug-in work cannot be combined in one call";
+  if (demo + compare + hostWork + options.validate > 1) {
+    error = "--demo, --compare, --validate and plug-in work cannot be combined in one call";
     return false;
   }
-  if (!demo && !compare && !hostWork) {
-    error = "nothing to do: give --in, --list, --response, --editor-png, --save-state, --demo or --compare (see --help)";
+  if ((options.levelGiven || options.seedGiven) && !options.validate) {
+    error = "--level and --seed apply to --validate only";
+    return false;
+  }
+  if (!demo && !compare && !hostWork && !options.validate) {
+    error = "nothing to do: give --in, --list, --response, --editor-png, --save-state, --validate, --demo or --compare (see --help)";
     return false;
   }
   if (!options.outPath.empty() && options.inPath.empty()) {

@@ -1,6 +1,7 @@
 // The command line of vst2-render, parsed and checked before anything is loaded.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,11 @@ struct RenderOptions {
   bool formatGiven = false;
   SampleFormat outFormat = SampleFormat::Float32;
   double sampleRate = 44100.0;  // used when no input file gives one
+  bool validate = false;        // --validate: the plug-in torture test
+  int level = 5;                // --level 1..10
+  bool levelGiven = false;
+  uint64_t seed = 0;            // --seed
+  bool seedGiven = false;
 };
 
 // Parses the arguments after the program name. On failure returns false with a one-line reason.

@@ -1,0 +1,7 @@
+#include "tools/vst2-render/RealtimeWatch.h"
+
+namespace vrender {
+
+RealtimeWatch* g_realtimeWatch = nullptr;
+
+}  // namespace vrender

@@ -1,0 +1,65 @@
+// vst2-render --validate: a torture test for a VST 2 plug-in. Named checks in groups, each
+// reporting PASS, FAIL or SKIP with what was seen; higher levels repeat and randomise more.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vrender {
+
+struct ValidateOptions {
+  std::string pluginPath;
+  int level = 5;          // 1..10
+  uint64_t seed = 0;      // used when seedGiven; otherwise one is drawn and reported
+  bool seedGiven = false;
+  bool json = false;
+  bool isolate = true;    // run each group in a child process where the system allows it
+};
+
+enum class CheckStatus { Pass, Fail, Skip };
+
+struct CheckResult {
+  std::string name;
+  CheckStatus status = CheckStatus::Pass;
+  std::string detail;  // what was seen (FAIL), why (SKIP), or a warning / measurement (PASS)
+};
+
+// What a group reports as it goes, one check at a time: 'starting' before a check runs (so a
+// crash can be pinned on it), then its result. A group that crashes half-way keeps what it
+// reported.
+struct CheckSink {
+  std::function<void(const std::string& name)> starting;
+  // What the running check is doing now ("effGetParamName with a null pointer"), named in
+  // the failure when the plug-in crashes there. May be empty.
+  std::function<void(const std::string& what)> step;
+  std::function<void(const CheckResult&)> result;
+};
+
+struct GroupContext {
+  std::string pluginPath;
+  int level = 5;
+  uint64_t seed = 0;
+  // Checks already reported (a rerun after a crash goes on after them).
+  std::set<std::string> done;
+};
+
+struct CheckGroup {
+  const char* name;
+  void (*run)(const GroupContext& context, const CheckSink& sink);
+};
+
+// Every group in the order they run.
+const std::vector<CheckGroup>& CheckGroups();
+
+// Runs one group so that a crash or hang of the plug-in is reported as a failure of that
+// group: on Linux in a forked child process, elsewhere in this process.
+void RunGroupIsolated(const CheckGroup& group, const GroupContext& context, bool isolate,
+                      double timeoutSeconds, const CheckSink& sink);
+
+// Runs everything and prints the report; returns 0 when nothing failed, 1 otherwise.
+int RunValidation(const ValidateOptions& options);
+
+}  // namespace vrender

@@ -1,0 +1,121 @@
+// What the validator's checks share: the library under test, instances driven block by
+// block with any block size and precision, the host callbacks it offers, test signals and
+// guarded text buffers.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tools/vst2-render/PluginInstance.h"
+#include "tools/vst2-render/PluginLibrary.h"
+#include "tools/vst2-render/RealtimeWatch.h"
+#include "tools/vst2-render/Validate.h"
+
+namespace vrender {
+
+// What the plug-ins called back, across every instance of the process.
+struct HostLog {
+  std::atomic<long> automate{0};
+  std::atomic<long> beginEdit{0};
+  std::atomic<long> endEdit{0};
+  void Clear() {
+    automate = 0;
+    beginEdit = 0;
+    endEdit = 0;
+  }
+};
+HostLog& TheHostLog();
+
+// The validator's host: counts edit gestures and automation, otherwise answers as the
+// render host does.
+VstIntPtr ValidatorHostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                void* ptr, float opt);
+// A host that answers 0 to everything, time queries and version included.
+VstIntPtr SilentHostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                             void* ptr, float opt);
+
+using Channels = std::vector<std::vector<double>>;
+
+const char* PrecisionLabel(Precision precision);
+
+// One instance under test with buffers for blocks up to a maximum size.
+class Subject {
+ public:
+  // Null with a reason when the entry point or the record fails.
+  static std::unique_ptr<Subject> Make(PluginLibrary& library, std::string& error,
+                                       audioMasterCallback host = &ValidatorHostCallback);
+  AEffect* Effect() const { return instance->Effect(); }
+  PluginInstance& Instance() { return *instance; }
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f) {
+    return instance->Dispatch(opcode, index, value, ptr, opt);
+  }
+  int Inputs() const { return Effect()->numInputs; }
+  int Outputs() const { return Effect()->numOutputs; }
+
+  // effOpen, rate, block size, precision, arrangement; then resume.
+  void Start(double sampleRate, int maxBlock, Precision precision);
+  void Resume() { instance->Resume(); }
+  void Suspend() { instance->Suspend(); }
+  // The precisions this plug-in offers, 64-bit first.
+  std::vector<Precision> Precisions() const;
+
+  // One block of 'frames' (0 allowed) through the chosen callback: input frames from
+  // 'in' at 'at' (silence where 'in' is short or empty), output written to 'out' at 'at'
+  // when 'out' is given. Accumulating blocks start from 'accumulateBase' in every output.
+  void Block(Precision precision, int frames, const Channels& in, size_t at, Channels* out,
+             float accumulateBase = 0.0f);
+  // Whole signal in blocks given by 'sizes' (cycled); 'out' gets every output channel.
+  void Run(Precision precision, const Channels& in, size_t frames, const std::vector<int>& sizes,
+           Channels& out);
+  // One block of the inputs already in place, with only the callback itself under the
+  // real-time watch (the copying around it is the host's).
+  void Watched(Precision precision, int frames, RealtimeCounts& counts);
+  int MaxBlock() const { return maxBlock; }
+
+  // Raw 32-bit output of the last block, for subnormal counts in the output's own format.
+  const std::vector<std::vector<float>>& LastOut32() const { return out32; }
+
+ private:
+  explicit Subject(std::unique_ptr<PluginInstance> i) : instance(std::move(i)) {}
+  std::unique_ptr<PluginInstance> instance;
+  int maxBlock = 0;
+  std::vector<std::vector<double>> in64, out64;
+  std::vector<std::vector<float>> in32, out32;
+  std::vector<double*> inPtr64, outPtr64;
+  std::vector<float*> inPtr32, outPtr32;
+};
+
+// Test signals: decorrelated noise per channel with a sine under it, at 'gain'.
+Channels TestSignal(int channels, size_t frames, double sampleRate, double gain, uint64_t seed);
+
+// The first non-finite sample, or false when every sample is finite.
+bool FindNonFinite(const Channels& audio, size_t& channel, size_t& frame);
+
+// A text opcode answered into a buffer filled with a guard pattern. 'field' is the size the
+// published interface gives the host's buffer; 'tolerated' the size real hosts give.
+struct GuardedText {
+  std::string text;
+  size_t written = 0;       // bytes changed from the guard pattern, terminator included
+  bool terminated = false;  // a terminator within the buffer
+};
+GuardedText AskGuarded(Subject& subject, VstInt32 opcode, VstInt32 index);
+// The verdict on one field: empty when fine; otherwise what went wrong. 'warning' set when
+// only the published size was exceeded.
+std::string JudgeText(const GuardedText& g, size_t field, size_t tolerated, bool& warning);
+
+// A reproducible random source for one group.
+using Random = std::mt19937_64;
+double Uniform(Random& random, double low = 0.0, double high = 1.0);
+
+std::string Printf(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+}  // namespace vrender
