@@ -89,7 +89,8 @@ std::vector<Precision> Subject::Precisions() const {
 }
 
 void Subject::Block(Precision precision, int frames, const Channels& in, size_t at, Channels* out,
-                    float accumulateBase) {
+                    float accumulateBase, size_t outAt) {
+  if (outAt == kAtInput) outAt = at;
   if (frames > maxBlock) frames = maxBlock;
   const size_t n = static_cast<size_t>(frames < 0 ? 0 : frames);
   AEffect* effect = Effect();
@@ -111,7 +112,7 @@ void Subject::Block(Precision precision, int frames, const Channels& in, size_t 
     effect->processDoubleReplacing(effect, inPtr64.data(), outPtr64.data(), frames);
     if (out)
       for (size_t c = 0; c < out64.size() && c < out->size(); ++c)
-        for (size_t k = 0; k < n && at + k < (*out)[c].size(); ++k) (*out)[c][at + k] = out64[c][k];
+        for (size_t k = 0; k < n && outAt + k < (*out)[c].size(); ++k) (*out)[c][outAt + k] = out64[c][k];
     return;
   }
   for (size_t c = 0; c < in32.size(); ++c)
@@ -124,8 +125,8 @@ void Subject::Block(Precision precision, int frames, const Channels& in, size_t 
     effect->process(effect, inPtr32.data(), outPtr32.data(), frames);
   if (out)
     for (size_t c = 0; c < out32.size() && c < out->size(); ++c)
-      for (size_t k = 0; k < n && at + k < (*out)[c].size(); ++k)
-        (*out)[c][at + k] = static_cast<double>(out32[c][k]) - base;
+      for (size_t k = 0; k < n && outAt + k < (*out)[c].size(); ++k)
+        (*out)[c][outAt + k] = static_cast<double>(out32[c][k]) - base;
 }
 
 void Subject::Watched(Precision precision, int frames, RealtimeCounts& counts) {
@@ -163,7 +164,7 @@ Channels TestSignal(int channels, size_t frames, double sampleRate, double gain,
     const double hz = 220.0 * static_cast<double>(c + 1);
     for (size_t k = 0; k < frames; ++k)
       audio[c][k] = gain * (0.5 * noise(random) +
-                            0.5 * std::sin(2.0 * M_PI * hz * static_cast<double>(k) / sampleRate));
+                            0.5 * std::sin(6.283185307179586 * hz * static_cast<double>(k) / sampleRate));
   }
   return audio;
 }

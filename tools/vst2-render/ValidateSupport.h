@@ -66,9 +66,11 @@ class Subject {
 
   // One block of 'frames' (0 allowed) through the chosen callback: input frames from
   // 'in' at 'at' (silence where 'in' is short or empty), output written to 'out' at 'at'
-  // when 'out' is given. Accumulating blocks start from 'accumulateBase' in every output.
+  // when 'out' is given (at 'outAt' instead when that is given). Accumulating blocks start
+  // from 'accumulateBase' in every output.
+  static constexpr size_t kAtInput = ~static_cast<size_t>(0);
   void Block(Precision precision, int frames, const Channels& in, size_t at, Channels* out,
-             float accumulateBase = 0.0f);
+             float accumulateBase = 0.0f, size_t outAt = kAtInput);
   // Whole signal in blocks given by 'sizes' (cycled); 'out' gets every output channel.
   void Run(Precision precision, const Channels& in, size_t frames, const std::vector<int>& sizes,
            Channels& out);
@@ -113,7 +115,7 @@ using Random = std::mt19937_64;
 double Uniform(Random& random, double low = 0.0, double high = 1.0);
 
 std::string Printf(const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !defined(_WIN32)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
