@@ -66,7 +66,9 @@ TEST(Validate, Vossamere2PassesLevel5WithEveryCheckReported) {
   const std::set<std::string> passed = Lines(r.out, "PASS");
   for (const char* name : {"lifecycle/instances-in-sequence", "metadata/parameter-texts", "processing/rates-and-blocks",
                            "processing/deterministic", "silence/silence-zero-64", "state/corrupt-chunks",
-                           "automation/from-another-thread", "quirks/null-pointers", "quirks/silent-host"})
+                           "automation/from-another-thread", "quirks/null-pointers", "quirks/silent-host",
+                           "editor/editor-rect", "editor/editor-open-close", "editor/editor-while-processing",
+                           "editor/editor-close-instance"})
     EXPECT_TRUE(passed.count(name)) << name << "\n" << r.out;
   // The real-time watch lives in the Linux program only.
   EXPECT_EQ(passed.count("realtime/realtime-64"), kLinux ? 1u : 0u) << r.out;
@@ -112,6 +114,7 @@ TEST(Validate, EachFaultyFixtureIsCaughtByTheCheckMeantForIt) {
       {"EchoAutomate", "automation/host-notifications", {}, false},
       {"AllocInBlock", "realtime/realtime-64", {"realtime/realtime-32"}, true},
       {"ChunkCrash", "state/corrupt-chunks", {}, true},
+      {"EditorLeak", "editor/editor-open-close", {"editor/editor-close-instance"}, false},
   };
   for (const Case& c : cases) {
     if (c.linuxOnly && !kLinux) continue;

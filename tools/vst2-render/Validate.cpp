@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <random>
 
+#include "tools/vst2-render/HostWindow.h"
 #include "tools/vst2-render/Json.h"
 #include "tools/vst2-render/PluginLibrary.h"
 
@@ -29,6 +30,9 @@ int RunValidation(const ValidateOptions& options) {
   context.pluginPath = options.pluginPath;
   context.level = options.level < 1 ? 1 : options.level > 10 ? 10 : options.level;
   context.seed = options.seedGiven ? options.seed : std::random_device()() % 1000000000u;
+
+  // Plug-ins may connect to the display as soon as they are created: it comes first.
+  if (!EnsureDisplay(context.displayError)) context.displayError = "no display for editors: " + context.displayError;
 
   // The library must at least load once here; what it does after that is the checks' business.
   {

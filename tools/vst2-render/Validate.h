@@ -42,6 +42,7 @@ struct GroupContext {
   std::string pluginPath;
   int level = 5;
   uint64_t seed = 0;
+  std::string displayError;  // why editors have no display, when they have none
   // Checks already reported (a rerun after a crash goes on after them).
   std::set<std::string> done;
 };
