@@ -39,7 +39,9 @@ TEST(RenderOptions, MalformedValuesAreRefusedWithTheOptionNamed) {
       {"--in", "a.wav", "--set", "Amount"},      {"--in", "a.wav", "--precision", "16"},
       {"--in", "a.wav", "--program", "-2"},      {"--in", "a.wav", "--out-format", "mp3"},
       {"--in"},                                  {"--list", "--rate", "10"},
-      {"--in", "a.wav", "--frobnicate"},
+      {"--in", "a.wav", "--frobnicate"},         {"--validate", "--level", "0"},
+      {"--validate", "--level", "11"},           {"--validate", "--seed", "-3"},
+      {"--validate", "--seed", "12ab"},
   };
   for (const auto& args : bad) {
     RenderOptions o;
@@ -62,6 +64,16 @@ TEST(RenderOptions, ActionsMustBeGivenAndNotMixed) {
   EXPECT_TRUE(Parse({"--list", "--save-state", "s.fxb", "--bank"}, o, error));
   EXPECT_TRUE(Parse({"--help"}, o, error));
   EXPECT_TRUE(o.help);
+  EXPECT_FALSE(Parse({"--validate", "--list"}, o, error));
+  EXPECT_FALSE(Parse({"--list", "--level", "3"}, o, error));  // strictness means nothing without --validate
+  ASSERT_TRUE(Parse({"--validate", "--level", "10", "--seed", "18446744073709551615", "--json"}, o, error)) << error;
+  EXPECT_TRUE(o.validate);
+  EXPECT_EQ(o.level, 10);
+  EXPECT_TRUE(o.seedGiven);
+  EXPECT_EQ(o.seed, 18446744073709551615ull);
+  ASSERT_TRUE(Parse({"--validate"}, o, error)) << error;
+  EXPECT_EQ(o.level, 5);
+  EXPECT_FALSE(o.seedGiven);
 }
 
 TEST(RenderOptions, ValuesAreTakenAsTheyStandEvenWhenTheyLookLikeOptions) {
