@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "vst/vst2_abi.h"
+
 namespace vrender {
 
 struct ValidateOptions {
@@ -40,6 +42,9 @@ struct CheckSink {
 
 struct GroupContext {
   std::string pluginPath;
+  // An entry point linked into this program, used instead of loading 'pluginPath' (the
+  // in-process tests, which run the product under the thread sanitizer).
+  VstPluginMainProc entry = nullptr;
   int level = 5;
   uint64_t seed = 0;
   std::string displayError;  // why editors have no display, when they have none

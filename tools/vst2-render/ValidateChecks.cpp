@@ -30,8 +30,9 @@ Outcome Skip(const std::string& why) { return {CheckStatus::Skip, why}; }
 class GroupRun {
  public:
   GroupRun(const GroupContext& c, const CheckSink& s, const char* group)
-      : context(c), sink(s), random(c.seed ^ std::hash<std::string>()(group)) {
-    loaded = library.Load(c.pluginPath, loadError);
+      : context(c), sink(s), random(c.seed ^ std::hash<std::string>()(group)), plugin(c) {
+    loaded = plugin.Loaded();
+    loadError = plugin.Error();
   }
 
   int Level() const { return context.level; }
@@ -75,7 +76,7 @@ class GroupRun {
   // A fresh instance; failing to make one ends the check (thrown as its detail).
   std::unique_ptr<Subject> New(audioMasterCallback host = &ValidatorHostCallback) {
     std::string error;
-    std::unique_ptr<Subject> s = Subject::Make(library, error, host);
+    std::unique_ptr<Subject> s = Subject::Make(plugin.entry, plugin.entryName, error, host);
     if (!s) throw error;
     return s;
   }
@@ -96,7 +97,7 @@ class GroupRun {
   const GroupContext& context;
   const CheckSink& sink;
   Random random;
-  PluginLibrary library;
+  Plugin plugin;
   bool loaded = false;
   std::string loadError;
 };
@@ -294,9 +295,7 @@ void LifecycleGroup(const GroupContext& context, const CheckSink& sink) {
     return Pass(Printf("%d at once, closed in random order", count));
   });
   g.Check("reload", [&] {
-    g.library.Unload();
-    std::string error;
-    if (!g.library.Load(g.context.pluginPath, error)) return Fail("loading a second time: " + error);
+    if (!g.plugin.Reload()) return Fail("loading a second time: " + g.plugin.Error());
     const Precision p = g.Preferred();
     std::unique_ptr<Subject> s = g.Started(48000, 64, p);
     Channels in = TestSignal(s->Inputs(), 64, 48000, 0.5, 3), out;
@@ -894,7 +893,7 @@ void QuirksGroup(const GroupContext& context, const CheckSink& sink) {
   });
   g.Check("silent-host", [&] {
     std::string error;
-    std::unique_ptr<Subject> s = Subject::Make(g.library, error, &SilentHostCallback);
+    std::unique_ptr<Subject> s = Subject::Make(g.plugin.entry, g.plugin.entryName, error, &SilentHostCallback);
     // Refusing such a host is fine: hosts are told by the null record.
     if (!s) return Pass("refuses to start (the entry point returns null)");
     const std::vector<Precision> list = s->Precisions();

@@ -39,14 +39,14 @@ int ChildrenAfterClose(Subject* s, HostWindow& window) {
 struct EditorRun {
   const GroupContext& context;
   const CheckSink& sink;
-  PluginLibrary library;
+  Plugin plugin;
   std::string unavailable;  // why the editor checks cannot run, when they cannot
 
   int Scaled(int low, int high) const { return low + (high - low) * (context.level - 1) / 9; }
 
   std::unique_ptr<Subject> New() {
     std::string error;
-    std::unique_ptr<Subject> s = Subject::Make(library, error);
+    std::unique_ptr<Subject> s = Subject::Make(plugin.entry, plugin.entryName, error);
     if (!s) throw error;
     return s;
   }
@@ -106,14 +106,14 @@ std::string Failed(const std::string& what) { return "FAIL: " + what; }
 }  // namespace
 
 void EditorGroup(const GroupContext& context, const CheckSink& sink) {
-  EditorRun e{context, sink, PluginLibrary(), ""};
+  EditorRun e{context, sink, Plugin(context), ""};
   std::string error;
-  if (!e.library.Load(context.pluginPath, error)) {
-    e.unavailable = error;
+  if (!e.plugin.Loaded()) {
+    e.unavailable = e.plugin.Error();
   } else if (!context.displayError.empty()) {
     e.unavailable = context.displayError;
   } else {
-    std::unique_ptr<Subject> probe = Subject::Make(e.library, error);
+    std::unique_ptr<Subject> probe = Subject::Make(e.plugin.entry, e.plugin.entryName, error);
     if (!probe) e.unavailable = error;
     else if (!(probe->Effect()->flags & effFlagsHasEditor)) e.unavailable = "the plug-in reports no editor";
   }

@@ -48,10 +48,25 @@ const char* PrecisionLabel(Precision precision) {
   return "?";
 }
 
-std::unique_ptr<Subject> Subject::Make(PluginLibrary& library, std::string& error,
-                                       audioMasterCallback host) {
-  std::unique_ptr<PluginInstance> instance =
-      PluginInstance::Create(library.Entry(), library.EntryName(), error, host);
+Plugin::Plugin(const GroupContext& c) : context(c) { Reload(); }
+
+bool Plugin::Reload() {
+  if (context.entry) {
+    entry = context.entry;
+    entryName = "VSTPluginMain";
+    return true;
+  }
+  entry = nullptr;
+  library.Unload();
+  if (!library.Load(context.pluginPath, error)) return false;
+  entry = library.Entry();
+  entryName = library.EntryName();
+  return true;
+}
+
+std::unique_ptr<Subject> Subject::Make(VstPluginMainProc entry, const std::string& entryName,
+                                       std::string& error, audioMasterCallback host) {
+  std::unique_ptr<PluginInstance> instance = PluginInstance::Create(entry, entryName, error, host);
   if (!instance) return nullptr;
   return std::unique_ptr<Subject>(new Subject(std::move(instance)));
 }

@@ -42,11 +42,30 @@ using Channels = std::vector<std::vector<double>>;
 
 const char* PrecisionLabel(Precision precision);
 
+// The plug-in a group tests: its library loaded from the context's path, or the entry the
+// context names.
+class Plugin {
+ public:
+  explicit Plugin(const GroupContext& context);
+  bool Loaded() const { return entry != nullptr; }
+  const std::string& Error() const { return error; }
+  // Unloads and loads the library again (nothing to do for a linked-in entry).
+  bool Reload();
+  VstPluginMainProc entry = nullptr;
+  std::string entryName;
+
+ private:
+  const GroupContext& context;
+  PluginLibrary library;
+  std::string error;
+};
+
 // One instance under test with buffers for blocks up to a maximum size.
 class Subject {
  public:
   // Null with a reason when the entry point or the record fails.
-  static std::unique_ptr<Subject> Make(PluginLibrary& library, std::string& error,
+  static std::unique_ptr<Subject> Make(VstPluginMainProc entry, const std::string& entryName,
+                                       std::string& error,
                                        audioMasterCallback host = &ValidatorHostCallback);
   AEffect* Effect() const { return instance->Effect(); }
   PluginInstance& Instance() { return *instance; }
