@@ -28,5 +28,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c \
   'scripts/wine.sh stop build/win64 && scripts/wine.sh warm build/win64 &&
    scripts/wine.sh run build/win64 ctest --preset win64 -j "$1"' _ "$jobs"
 
+echo "== fuzz: clang libFuzzer targets, 30 s each"
+scripts/fuzz.sh 30
+
 echo "== packages: build, unpack and load"
 tests/package/check-packages.sh

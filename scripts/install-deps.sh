@@ -13,6 +13,7 @@ packages=(
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb xauth dpkg-dev
   dpf-plugins-vst zam-plugins lsp-plugins-vst
+  clang libclang-rt-14-dev
 )
 
 missing=()
