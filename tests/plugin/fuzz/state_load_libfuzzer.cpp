@@ -1,9 +1,5 @@
-// libFuzzer entry for the state load exchange. Not part of the CMake build (it needs
-// clang); build and run from the repository root with:
-//   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. \
-//     tests/plugin/fuzz/state_load_libfuzzer.cpp tests/plugin/fuzz/StateLoadFuzz.cpp \
-//     $(ls plugin/*.cpp | grep -v _win.cpp) -o build/state_load_fuzzer
-//   build/state_load_fuzzer -runs=1000000
+// libFuzzer entry for the state load exchange. Built in the clang fuzzing tree with the
+// other fuzz targets (tests/fuzz) and run by scripts/fuzz.sh.
 #include <cstdio>
 #include <cstdlib>
 
