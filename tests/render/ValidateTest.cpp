@@ -12,15 +12,6 @@
 
 namespace {
 
-std::string Vossamere2() {
-#ifdef VOSS_RENDER_PLUGIN
-  const std::string path = NativePath(VOSS_RENDER_PLUGIN);
-  return vrender::FileExists(path) ? path : std::string();
-#else
-  return std::string();
-#endif
-}
-
 // "group/check" of every line starting with 'word' ("FAIL", "PASS", "SKIP").
 std::set<std::string> Lines(const std::string& out, const std::string& word) {
   std::set<std::string> names;
@@ -58,7 +49,7 @@ const bool kLinux = true;
 
 TEST(Validate, Vossamere2PassesLevel5WithEveryCheckReported) {
   ScratchFolder();
-  const std::string plugin = Vossamere2();
+  const std::string plugin = Vossamere2Plugin();
   if (plugin.empty()) GTEST_SKIP() << "the plug-in is not built";
   ToolResult r = RunTool({"--plugin", plugin, "--validate", "--level", "5", "--seed", "5"});
   EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -79,7 +70,7 @@ TEST(Validate, Vossamere2PassesLevel5WithEveryCheckReported) {
 
 TEST(Validate, Vossamere2PassesLevel10WithAFixedSeedAndTheJsonAgrees) {
   ScratchFolder();
-  const std::string plugin = Vossamere2();
+  const std::string plugin = Vossamere2Plugin();
   if (plugin.empty()) GTEST_SKIP() << "the plug-in is not built";
   ToolResult r = RunTool({"--plugin", plugin, "--validate", "--level", "10", "--seed", "20261209", "--json"});
   EXPECT_EQ(r.status, 0) << r.out << r.err;
