@@ -767,6 +767,7 @@ int RunRenderApp(const std::vector<std::string>& args) {
       v.seed = options.seed;
       v.seedGiven = options.seedGiven;
       v.json = options.json;
+      v.child = options.validateChild;
       return RunValidation(v);
     }
     Session session(options);

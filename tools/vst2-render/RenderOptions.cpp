@@ -164,6 +164,9 @@ void DeclareOptions(CLI::App& app, RenderOptions& o) {
           o.seed = n;
           o.seedGiven = true;
         });
+  // Where groups run in child processes of the program (Windows), the parent names the group
+  // and the checks already done. Not for people: left out of the help.
+  text("--validate-child", "GROUP", "", o.validateChild)->group("");
   app.add_option_function<std::pair<std::string, std::string>>(
          "--compare",
          [&o](const std::pair<std::string, std::string>& files) {

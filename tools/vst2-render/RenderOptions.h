@@ -48,6 +48,7 @@ struct RenderOptions {
   bool levelGiven = false;
   uint64_t seed = 0;            // --seed
   bool seedGiven = false;
+  std::string validateChild;    // hidden: run one check group for a parent validator process
 };
 
 // Parses the arguments after the program name. On failure returns false with a one-line reason.

@@ -21,9 +21,46 @@ const char* StatusWord(CheckStatus s) {
   return "?";
 }
 
+void WriteToStdout(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fflush(stdout);
+}
+
+// A child process: one group, reported line by line to the parent.
+int RunChild(const ValidateOptions& options) {
+  PrepareChildProcess();
+  GroupContext context;
+  context.pluginPath = options.pluginPath;
+  context.level = options.level;
+  context.seed = options.seed;
+  std::string name = options.child;
+  const size_t colon = name.find(':');
+  if (colon != std::string::npos) {
+    std::string list = name.substr(colon + 1);
+    name.erase(colon);
+    size_t at = 0;
+    while (at <= list.size()) {
+      const size_t comma = list.find(',', at);
+      const std::string one = list.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+      if (!one.empty()) context.done.insert(one);
+      if (comma == std::string::npos) break;
+      at = comma + 1;
+    }
+  }
+  if (!EnsureDisplay(context.displayError)) context.displayError = "no display for editors: " + context.displayError;
+  for (const CheckGroup& group : CheckGroups())
+    if (name == group.name) {
+      group.run(context, ChildProtocolSink(&WriteToStdout));
+      return 0;
+    }
+  std::fprintf(stderr, "vst2-render: no check group '%s'\n", name.c_str());
+  return 2;
+}
+
 }  // namespace
 
 int RunValidation(const ValidateOptions& options) {
+  if (!options.child.empty()) return RunChild(options);
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
   GroupContext context;

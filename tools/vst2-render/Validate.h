@@ -19,7 +19,12 @@ struct ValidateOptions {
   bool seedGiven = false;
   bool json = false;
   bool isolate = true;    // run each group in a child process where the system allows it
+  // Set in a child process: "GROUP" or "GROUP:CHECK,CHECK" (checks already done). The child
+  // runs that group and reports in the child protocol on standard output.
+  std::string child;
 };
+
+
 
 enum class CheckStatus { Pass, Fail, Skip };
 
@@ -57,13 +62,25 @@ struct CheckGroup {
   void (*run)(const GroupContext& context, const CheckSink& sink);
 };
 
+// The lines a child process reports with: "S\tname" before a check, "T\tstep" as it goes,
+// "R\t<P|F|S>\tname\tdetail" for its result.
+CheckSink ChildProtocolSink(void (*write)(const std::string& line));
+// Hands one protocol line to 'sink'; updates the running check and step. Other lines
+// (a plug-in printing) are ignored.
+void ReadChildProtocolLine(const std::string& line, const CheckSink& sink, std::string& running,
+                           std::string& step, std::set<std::string>& done);
+
 // Every group in the order they run.
 const std::vector<CheckGroup>& CheckGroups();
 
-// Runs one group so that a crash or hang of the plug-in is reported as a failure of that
-// group: on Linux in a forked child process, elsewhere in this process.
+// Runs one group so that a crash or hang of the plug-in is reported as a failure of the
+// check it happened in: on Linux in forked child processes, on Windows in child processes
+// of the program itself.
 void RunGroupIsolated(const CheckGroup& group, const GroupContext& context, bool isolate,
                       double timeoutSeconds, const CheckSink& sink);
+
+// In a child process: no crash dialog or debugger, the exception code is the exit status.
+void PrepareChildProcess();
 
 // Runs everything and prints the report; returns 0 when nothing failed, 1 otherwise.
 int RunValidation(const ValidateOptions& options);

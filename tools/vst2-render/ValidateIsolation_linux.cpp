@@ -17,13 +17,6 @@ namespace vrender {
 
 namespace {
 
-std::string Clean(const std::string& text) {
-  std::string out = text;
-  for (char& c : out)
-    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-  return out;
-}
-
 void WriteAll(int fd, const std::string& line) {
   size_t done = 0;
   while (done < line.size()) {
@@ -32,6 +25,10 @@ void WriteAll(int fd, const std::string& line) {
     done += static_cast<size_t>(n);
   }
 }
+
+int childFd = -1;
+
+void WriteToParent(const std::string& line) { WriteAll(childFd, line); }
 
 double Now() {
   timespec t;
@@ -42,19 +39,15 @@ double Now() {
 [[noreturn]] void RunChild(const CheckGroup& group, const GroupContext& context, int fd) {
   // Whatever the plug-in prints must not mix with the report on standard output.
   ::dup2(2, 1);
-  CheckSink sink;
-  sink.starting = [fd](const std::string& name) { WriteAll(fd, "S\t" + Clean(name) + "\n"); };
-  sink.step = [fd](const std::string& what) { WriteAll(fd, "T\t" + Clean(what) + "\n"); };
-  sink.result = [fd](const CheckResult& r) {
-    const char status = r.status == CheckStatus::Pass ? 'P' : r.status == CheckStatus::Fail ? 'F' : 'S';
-    WriteAll(fd, std::string("R\t") + status + "\t" + Clean(r.name) + "\t" + Clean(r.detail) + "\n");
-  };
-  group.run(context, sink);
+  childFd = fd;
+  group.run(context, ChildProtocolSink(&WriteToParent));
   std::fflush(nullptr);
   _exit(0);
 }
 
 }  // namespace
+
+void PrepareChildProcess() {}
 
 void RunGroupIsolated(const CheckGroup& group, const GroupContext& context, bool isolate,
                       double timeoutSeconds, const CheckSink& sink) {
@@ -104,22 +97,7 @@ void RunGroupIsolated(const CheckGroup& group, const GroupContext& context, bool
       while ((end = pending.find('\n')) != std::string::npos) {
         const std::string line = pending.substr(0, end);
         pending.erase(0, end + 1);
-        if (line.compare(0, 2, "S\t") == 0) {
-          running = line.substr(2);
-          step.clear();
-          if (sink.starting) sink.starting(running);
-        } else if (line.compare(0, 2, "T\t") == 0) {
-          step = line.substr(2);
-        } else if (line.compare(0, 2, "R\t") == 0 && line.size() > 4) {
-          CheckResult r;
-          r.status = line[2] == 'P' ? CheckStatus::Pass : line[2] == 'F' ? CheckStatus::Fail : CheckStatus::Skip;
-          const size_t tab = line.find('\t', 4);
-          r.name = line.substr(4, tab == std::string::npos ? std::string::npos : tab - 4);
-          if (tab != std::string::npos) r.detail = line.substr(tab + 1);
-          rest.done.insert(r.name);
-          running.clear();
-          sink.result(r);
-        }
+        ReadChildProtocolLine(line, sink, running, step, rest.done);
       }
     }
     if (timedOut) ::kill(pid, SIGKILL);
