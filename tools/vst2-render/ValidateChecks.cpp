@@ -239,13 +239,17 @@ void LifecycleGroup(const GroupContext& context, const CheckSink& sink) {
                                 e->numPrograms - 1));
     const VstIntPtr category = s->Dispatch(effGetPlugCategory);
     if (category < 0 || category > 11) problems.push_back(Printf("category %ld is not one of 0..11", static_cast<long>(category)));
+    if (category == kPlugCategSynth && !(e->flags & effFlagsIsSynth))
+      problems.push_back("category synth without effFlagsIsSynth");
+    if ((e->flags & effFlagsIsSynth) && category != kPlugCategSynth && category != kPlugCategUnknown)
+      problems.push_back(Printf("effFlagsIsSynth but category %ld", static_cast<long>(category)));
     const VstIntPtr version = s->Dispatch(effGetVstVersion);
     if (!problems.empty()) {
       std::string all;
       for (const auto& p : problems) all += (all.empty() ? "" : "; ") + p;
       return Fail(all);
     }
-    return Pass(Printf("flags 0x%X, %d in, %d out, %d parameters, %d programs, VST %ld", e->flags,
+    return Pass(Printf("flags 0x%X, %d in, %d out, %d parameters, programs: %d, VST %ld", e->flags,
                        e->numInputs, e->numOutputs, e->numParams, e->numPrograms,
                        static_cast<long>(version)));
   });
@@ -399,7 +403,7 @@ void MetadataGroup(const GroupContext& context, const CheckSink& sink) {
       }
       if (!bad.empty()) return Fail(bad);
     }
-    return FromWarnings(warnings, Printf("%d programs", n));
+    return FromWarnings(warnings, Printf("programs: %d", n));
   });
   g.Check("pin-properties", [&] {
     std::unique_ptr<Subject> s = g.New();
@@ -968,8 +972,8 @@ void RealtimeGroup(const GroupContext& context, const CheckSink& sink) {
         problems += Printf("%ld system calls (first: %s); ", total.systemCalls, total.firstSystemCall);
       if (total.distinctLocks > 1) problems += Printf("%ld different locks in one block; ", total.distinctLocks);
       if (total.contendedLocks) problems += Printf("%ld contended locks; ", total.contendedLocks);
-      const std::string seen = Printf("%d blocks: %ld locks of at most %ld mutex per block", blocks, total.locks,
-                                      total.distinctLocks);
+      const std::string seen = Printf("%d blocks: %ld locks, of at most %ld mutex(es) in one block", blocks,
+                                      total.locks, total.distinctLocks);
       if (!problems.empty()) return Fail(problems + seen);
       return Pass(seen + ", no heap or system calls");
     });
