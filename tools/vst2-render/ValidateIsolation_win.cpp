@@ -99,8 +99,13 @@ void RunGroupIsolated(const CheckGroup& group, const GroupContext& context, bool
     start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process = {};
     std::fflush(nullptr);
-    const BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &start, &process);
+    // Wine under load now and then refuses a process start: try a few times before the group
+    // falls back to running here.
+    BOOL started = FALSE;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+      if (attempt) Sleep(200);
+      started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process);
+    }
     CloseHandle(writeEnd);
     if (!started) {
       CloseHandle(readEnd);
