@@ -149,10 +149,14 @@ void PluginInstance::Open(double sampleRate, int frames, Precision precision) {
   const size_t ins = static_cast<size_t>(effect->numInputs);
   const size_t outs = static_cast<size_t>(effect->numOutputs);
   const size_t n = static_cast<size_t>(frames);
-  in64.assign(ins, std::vector<double>(n));
-  out64.assign(outs, std::vector<double>(n));
-  in32.assign(ins, std::vector<float>(n));
-  out32.assign(outs, std::vector<float>(n));
+  buffers.Allocate(ins, outs, n);
+}
+
+void BlockBuffers::Allocate(size_t inputs, size_t outputs, size_t frames) {
+  in64.assign(inputs, std::vector<double>(frames));
+  out64.assign(outputs, std::vector<double>(frames));
+  in32.assign(inputs, std::vector<float>(frames));
+  out32.assign(outputs, std::vector<float>(frames));
   inPtr64.clear();
   outPtr64.clear();
   inPtr32.clear();
@@ -215,27 +219,27 @@ void PluginInstance::RenderBlock(size_t start, int frames, Precision precision,
   time.flags = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid | kVstTimeSigValid;
 
   const size_t n = static_cast<size_t>(frames);
-  const size_t ins = in64.size();
-  const size_t outs = out64.size();
+  const size_t ins = buffers.in64.size();
+  const size_t outs = buffers.out64.size();
   if (precision == Precision::Double64) {
     for (size_t c = 0; c < ins; ++c)
-      std::memcpy(in64[c].data(), inputs[c].data() + start, n * sizeof(double));
-    for (size_t c = 0; c < outs; ++c) std::memset(out64[c].data(), 0, n * sizeof(double));
-    effect->processDoubleReplacing(effect, inPtr64.data(), outPtr64.data(), frames);
+      std::memcpy(buffers.in64[c].data(), inputs[c].data() + start, n * sizeof(double));
+    for (size_t c = 0; c < outs; ++c) std::memset(buffers.out64[c].data(), 0, n * sizeof(double));
+    effect->processDoubleReplacing(effect, buffers.inPtr64.data(), buffers.outPtr64.data(), frames);
     for (size_t c = 0; c < outs; ++c)
-      std::memcpy(output.channels[c].data() + start, out64[c].data(), n * sizeof(double));
+      std::memcpy(output.channels[c].data() + start, buffers.out64[c].data(), n * sizeof(double));
     return;
   }
   for (size_t c = 0; c < ins; ++c)
-    for (size_t k = 0; k < n; ++k) in32[c][k] = static_cast<float>(inputs[c][start + k]);
+    for (size_t k = 0; k < n; ++k) buffers.in32[c][k] = static_cast<float>(inputs[c][start + k]);
   // The accumulating callback adds to what the outputs hold: start them silent.
-  for (size_t c = 0; c < outs; ++c) std::memset(out32[c].data(), 0, n * sizeof(float));
+  for (size_t c = 0; c < outs; ++c) std::memset(buffers.out32[c].data(), 0, n * sizeof(float));
   if (precision == Precision::Float32)
-    effect->processReplacing(effect, inPtr32.data(), outPtr32.data(), frames);
+    effect->processReplacing(effect, buffers.inPtr32.data(), buffers.outPtr32.data(), frames);
   else
-    effect->process(effect, inPtr32.data(), outPtr32.data(), frames);
+    effect->process(effect, buffers.inPtr32.data(), buffers.outPtr32.data(), frames);
   for (size_t c = 0; c < outs; ++c)
-    for (size_t k = 0; k < n; ++k) output.channels[c][start + k] = out32[c][k];
+    for (size_t k = 0; k < n; ++k) output.channels[c][start + k] = buffers.out32[c][k];
 }
 
 }  // namespace vrender

@@ -28,6 +28,16 @@ HostContext& TheHostContext();
 VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                        void* ptr, float opt);
 
+// The host's channel buffers for blocks of up to one size, and the pointer arrays the block
+// callbacks take.
+struct BlockBuffers {
+  std::vector<std::vector<double>> in64, out64;
+  std::vector<std::vector<float>> in32, out32;
+  std::vector<double*> inPtr64, outPtr64;
+  std::vector<float*> inPtr32, outPtr32;
+  void Allocate(size_t inputs, size_t outputs, size_t frames);
+};
+
 class PluginInstance {
  public:
   // Calls the entry point and checks the record. On failure returns null with a reason.
@@ -77,10 +87,7 @@ class PluginInstance {
   int blockSize = 512;
   size_t position = 0;  // frames rendered so far: the transport runs on across Render calls
   bool resumed = false;
-  std::vector<std::vector<double>> in64, out64;
-  std::vector<std::vector<float>> in32, out32;
-  std::vector<double*> inPtr64, outPtr64;
-  std::vector<float*> inPtr32, outPtr32;
+  BlockBuffers buffers;
 };
 
 template <typename Advance>

@@ -77,22 +77,7 @@ void Subject::Start(double sampleRate, int block, Precision precision) {
   const size_t ins = static_cast<size_t>(Inputs());
   const size_t outs = static_cast<size_t>(Outputs());
   const size_t n = static_cast<size_t>(maxBlock);
-  in64.assign(ins, std::vector<double>(n));
-  out64.assign(outs, std::vector<double>(n));
-  in32.assign(ins, std::vector<float>(n));
-  out32.assign(outs, std::vector<float>(n));
-  inPtr64.clear();
-  outPtr64.clear();
-  inPtr32.clear();
-  outPtr32.clear();
-  for (auto& b : in64) inPtr64.push_back(b.data());
-  for (auto& b : out64) outPtr64.push_back(b.data());
-  for (auto& b : in32) inPtr32.push_back(b.data());
-  for (auto& b : out32) outPtr32.push_back(b.data());
-  inPtr64.push_back(nullptr);
-  outPtr64.push_back(nullptr);
-  inPtr32.push_back(nullptr);
-  outPtr32.push_back(nullptr);
+  buffers.Allocate(ins, outs, n);
   instance->Resume();
 }
 
@@ -121,27 +106,27 @@ void Subject::Block(Precision precision, int frames, const Channels& in, size_t 
     return in[c][at + k];
   };
   if (precision == Precision::Double64) {
-    for (size_t c = 0; c < in64.size(); ++c)
-      for (size_t k = 0; k < n; ++k) in64[c][k] = input(c, k);
-    for (auto& b : out64) std::fill(b.begin(), b.begin() + static_cast<long>(n), 0.0);
-    effect->processDoubleReplacing(effect, inPtr64.data(), outPtr64.data(), frames);
+    for (size_t c = 0; c < buffers.in64.size(); ++c)
+      for (size_t k = 0; k < n; ++k) buffers.in64[c][k] = input(c, k);
+    for (auto& b : buffers.out64) std::fill(b.begin(), b.begin() + static_cast<long>(n), 0.0);
+    effect->processDoubleReplacing(effect, buffers.inPtr64.data(), buffers.outPtr64.data(), frames);
     if (out)
-      for (size_t c = 0; c < out64.size() && c < out->size(); ++c)
-        for (size_t k = 0; k < n && outAt + k < (*out)[c].size(); ++k) (*out)[c][outAt + k] = out64[c][k];
+      for (size_t c = 0; c < buffers.out64.size() && c < out->size(); ++c)
+        for (size_t k = 0; k < n && outAt + k < (*out)[c].size(); ++k) (*out)[c][outAt + k] = buffers.out64[c][k];
     return;
   }
-  for (size_t c = 0; c < in32.size(); ++c)
-    for (size_t k = 0; k < n; ++k) in32[c][k] = static_cast<float>(input(c, k));
+  for (size_t c = 0; c < buffers.in32.size(); ++c)
+    for (size_t k = 0; k < n; ++k) buffers.in32[c][k] = static_cast<float>(input(c, k));
   const float base = precision == Precision::Accumulate32 ? accumulateBase : 0.0f;
-  for (auto& b : out32) std::fill(b.begin(), b.begin() + static_cast<long>(n), base);
+  for (auto& b : buffers.out32) std::fill(b.begin(), b.begin() + static_cast<long>(n), base);
   if (precision == Precision::Float32)
-    effect->processReplacing(effect, inPtr32.data(), outPtr32.data(), frames);
+    effect->processReplacing(effect, buffers.inPtr32.data(), buffers.outPtr32.data(), frames);
   else
-    effect->process(effect, inPtr32.data(), outPtr32.data(), frames);
+    effect->process(effect, buffers.inPtr32.data(), buffers.outPtr32.data(), frames);
   if (out)
-    for (size_t c = 0; c < out32.size() && c < out->size(); ++c)
+    for (size_t c = 0; c < buffers.out32.size() && c < out->size(); ++c)
       for (size_t k = 0; k < n && outAt + k < (*out)[c].size(); ++k)
-        (*out)[c][outAt + k] = static_cast<double>(out32[c][k]) - base;
+        (*out)[c][outAt + k] = static_cast<double>(buffers.out32[c][k]) - base;
 }
 
 void Subject::Watched(Precision precision, int frames, RealtimeCounts& counts) {
@@ -149,11 +134,11 @@ void Subject::Watched(Precision precision, int frames, RealtimeCounts& counts) {
   AEffect* effect = Effect();
   g_realtimeWatch->begin();
   if (precision == Precision::Double64)
-    effect->processDoubleReplacing(effect, inPtr64.data(), outPtr64.data(), frames);
+    effect->processDoubleReplacing(effect, buffers.inPtr64.data(), buffers.outPtr64.data(), frames);
   else if (precision == Precision::Float32)
-    effect->processReplacing(effect, inPtr32.data(), outPtr32.data(), frames);
+    effect->processReplacing(effect, buffers.inPtr32.data(), buffers.outPtr32.data(), frames);
   else
-    effect->process(effect, inPtr32.data(), outPtr32.data(), frames);
+    effect->process(effect, buffers.inPtr32.data(), buffers.outPtr32.data(), frames);
   g_realtimeWatch->end(counts);
 }
 

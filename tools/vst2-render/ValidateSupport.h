@@ -99,16 +99,13 @@ class Subject {
   int MaxBlock() const { return maxBlock; }
 
   // Raw 32-bit output of the last block, for subnormal counts in the output's own format.
-  const std::vector<std::vector<float>>& LastOut32() const { return out32; }
+  const std::vector<std::vector<float>>& LastOut32() const { return buffers.out32; }
 
  private:
   explicit Subject(std::unique_ptr<PluginInstance> i) : instance(std::move(i)) {}
   std::unique_ptr<PluginInstance> instance;
   int maxBlock = 0;
-  std::vector<std::vector<double>> in64, out64;
-  std::vector<std::vector<float>> in32, out32;
-  std::vector<double*> inPtr64, outPtr64;
-  std::vector<float*> inPtr32, outPtr32;
+  BlockBuffers buffers;
 };
 
 // Test signals: decorrelated noise per channel with a sine under it, at 'gain'.
