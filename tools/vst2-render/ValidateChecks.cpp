@@ -17,69 +17,25 @@ namespace vrender {
 
 namespace {
 
-// A check's outcome as its body returns it.
-struct Outcome {
-  CheckStatus status = CheckStatus::Pass;
-  std::string detail;
-};
 Outcome Pass(const std::string& detail = "") { return {CheckStatus::Pass, detail}; }
 Outcome Fail(const std::string& detail) { return {CheckStatus::Fail, detail}; }
 Outcome Skip(const std::string& why) { return {CheckStatus::Skip, why}; }
 
 // The frame every group runs in: its library, random source and reporting.
-class GroupRun {
+class GroupRun : public CheckRunner {
  public:
   GroupRun(const GroupContext& c, const CheckSink& s, const char* group)
-      : context(c), sink(s), random(c.seed ^ std::hash<std::string>()(group)), plugin(c) {
+      : CheckRunner(c, s), random(c.seed ^ std::hash<std::string>()(group)) {
     loaded = plugin.Loaded();
     loadError = plugin.Error();
   }
 
-  int Level() const { return context.level; }
-  // A count that grows with the level: 'low' at level 1, 'high' at level 10.
-  int Scaled(int low, int high) const {
-    return low + (high - low) * (context.level - 1) / 9;
-  }
-
   template <typename Body>
   void Check(const std::string& name, Body&& body) {
-    if (context.done.count(name)) return;
-    if (sink.starting) sink.starting(name);
-    CheckResult r;
-    r.name = name;
-    if (!loaded) {
-      r.status = CheckStatus::Fail;
-      r.detail = loadError;
-    } else {
-      try {
-        Outcome o = body();
-        r.status = o.status;
-        r.detail = o.detail;
-      } catch (const std::exception& e) {
-        r.status = CheckStatus::Fail;
-        r.detail = std::string("exception: ") + e.what();
-      } catch (const std::string& what) {
-        r.status = CheckStatus::Fail;
-        r.detail = what;
-      } catch (...) {
-        r.status = CheckStatus::Fail;
-        r.detail = "an exception of unknown type left the plug-in";
-      }
-    }
-    sink.result(r);
+    const Outcome notLoaded{CheckStatus::Fail, loadError};
+    Run(name, loaded ? nullptr : &notLoaded, std::forward<Body>(body));
   }
 
-  void Step(const std::string& what) {
-    if (sink.step) sink.step(what);
-  }
-
-  // A fresh instance; failing to make one ends the check (thrown as its detail).
-  std::unique_ptr<Subject> New(audioMasterCallback host = &ValidatorHostCallback) {
-    std::string error;
-    std::unique_ptr<Subject> s = Subject::Make(plugin.entry, plugin.entryName, error, host);
-    if (!s) throw error;
-    return s;
-  }
   // A fresh instance opened and resumed.
   std::unique_ptr<Subject> Started(double rate, int block, Precision precision) {
     std::unique_ptr<Subject> s = New();
@@ -94,10 +50,7 @@ class GroupRun {
     return list.front();
   }
 
-  const GroupContext& context;
-  const CheckSink& sink;
   Random random;
-  Plugin plugin;
   bool loaded = false;
   std::string loadError;
 };

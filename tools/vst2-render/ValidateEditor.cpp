@@ -36,20 +36,9 @@ int ChildrenAfterClose(Subject* s, HostWindow& window) {
   return left;
 }
 
-struct EditorRun {
-  const GroupContext& context;
-  const CheckSink& sink;
-  Plugin plugin;
+struct EditorRun : CheckRunner {
+  using CheckRunner::CheckRunner;
   std::string unavailable;  // why the editor checks cannot run, when they cannot
-
-  int Scaled(int low, int high) const { return low + (high - low) * (context.level - 1) / 9; }
-
-  std::unique_ptr<Subject> New() {
-    std::string error;
-    std::unique_ptr<Subject> s = Subject::Make(plugin.entry, plugin.entryName, error);
-    if (!s) throw error;
-    return s;
-  }
 
   // The editor's size once asked; a default when it gives none before opening.
   void Size(Subject& s, int& width, int& height) {
@@ -72,32 +61,15 @@ struct EditorRun {
     return window;
   }
 
+  // A body answers its detail, prefixed "FAIL: " when the check failed.
   template <typename Body>
   void Check(const std::string& name, Body&& body) {
-    if (context.done.count(name)) return;
-    if (sink.starting) sink.starting(name);
-    CheckResult r;
-    r.name = name;
-    if (!unavailable.empty()) {
-      r.status = CheckStatus::Skip;
-      r.detail = unavailable;
-    } else {
-      try {
-        r.detail = body();
-        r.status = r.detail.compare(0, 5, "FAIL:") == 0 ? CheckStatus::Fail : CheckStatus::Pass;
-        if (r.status == CheckStatus::Fail) r.detail.erase(0, 6);
-      } catch (const std::string& what) {
-        r.status = CheckStatus::Fail;
-        r.detail = what;
-      } catch (...) {
-        r.status = CheckStatus::Fail;
-        r.detail = "an exception left the plug-in";
-      }
-    }
-    sink.result(r);
-  }
-  void Step(const std::string& what) {
-    if (sink.step) sink.step(what);
+    const Outcome skipped{CheckStatus::Skip, unavailable};
+    Run(name, unavailable.empty() ? nullptr : &skipped, [&]() {
+      std::string detail = body();
+      if (detail.compare(0, 5, "FAIL:") == 0) return Outcome{CheckStatus::Fail, detail.erase(0, 6)};
+      return Outcome{CheckStatus::Pass, detail};
+    });
   }
 };
 
@@ -106,7 +78,7 @@ std::string Failed(const std::string& what) { return "FAIL: " + what; }
 }  // namespace
 
 void EditorGroup(const GroupContext& context, const CheckSink& sink) {
-  EditorRun e{context, sink, Plugin(context), ""};
+  EditorRun e(context, sink);
   std::string error;
   if (!e.plugin.Loaded()) {
     e.unavailable = e.plugin.Error();

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <random>
 #include <string>
@@ -129,6 +130,65 @@ std::string JudgeText(const GuardedText& g, size_t field, size_t tolerated, bool
 // A reproducible random source for one group.
 using Random = std::mt19937_64;
 double Uniform(Random& random, double low = 0.0, double high = 1.0);
+
+// A check's outcome as its body returns it.
+struct Outcome {
+  CheckStatus status = CheckStatus::Pass;
+  std::string detail;
+};
+
+// What every check group shares: its context and reporting, the level's scaling, fresh
+// instances of the group's own library, and the run of one check.
+class CheckRunner {
+ public:
+  CheckRunner(const GroupContext& c, const CheckSink& s) : context(c), sink(s), plugin(c) {}
+
+  int Level() const { return context.level; }
+  // A count that grows with the level: 'low' at level 1, 'high' at level 10.
+  int Scaled(int low, int high) const { return low + (high - low) * (context.level - 1) / 9; }
+  void Step(const std::string& what) const {
+    if (sink.step) sink.step(what);
+  }
+  // A fresh instance; failing to make one ends the check (thrown as its detail).
+  std::unique_ptr<Subject> New(audioMasterCallback host = &ValidatorHostCallback) {
+    std::string error;
+    std::unique_ptr<Subject> s = Subject::Make(plugin.entry, plugin.entryName, error, host);
+    if (!s) throw error;
+    return s;
+  }
+
+  // Runs one check and reports it; nothing when an earlier child process already ran it.
+  // 'instead' (when given) is reported without running the body: the group cannot run it.
+  // An exception leaving the plug-in, or a detail thrown by the body, is a failure.
+  template <typename Body>
+  void Run(const std::string& name, const Outcome* instead, Body&& body) const {
+    if (context.done.count(name)) return;
+    if (sink.starting) sink.starting(name);
+    Outcome o;
+    if (instead) {
+      o = *instead;
+    } else {
+      try {
+        o = body();
+      } catch (const std::exception& e) {
+        o = {CheckStatus::Fail, std::string("exception: ") + e.what()};
+      } catch (const std::string& what) {
+        o = {CheckStatus::Fail, what};
+      } catch (...) {
+        o = {CheckStatus::Fail, "an exception of unknown type left the plug-in"};
+      }
+    }
+    CheckResult r;
+    r.name = name;
+    r.status = o.status;
+    r.detail = o.detail;
+    sink.result(r);
+  }
+
+  const GroupContext& context;
+  const CheckSink& sink;
+  Plugin plugin;
+};
 
 std::string Printf(const char* format, ...)
 #if defined(__GNUC__) && !defined(_WIN32)
