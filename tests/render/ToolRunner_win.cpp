@@ -5,32 +5,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/vst2-render/Platform_win.h"
+
+using vrender::QuoteArgument;
+using vrender::Widen;
+
 namespace {
-
-std::wstring Widen(const std::string& text) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n > 0 ? n : 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], n);
-  wide.resize(wide.size() - 1);
-  return wide;
-}
-
-// Quotes one argument so the C runtime's command-line parser gives it back unchanged.
-std::wstring Quote(const std::wstring& arg) {
-  std::wstring out = L"\"";
-  size_t backslashes = 0;
-  for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    out += c;
-  }
-  out.append(backslashes * 2, L'\\');
-  return out + L"\"";
-}
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -75,8 +55,8 @@ ToolResult RunTool(const std::vector<std::string>& args, const std::vector<std::
   const std::string base = NativePath(VOSS_RENDER_WORK_DIR) + "\\tool-" + std::to_string(GetCurrentProcessId()) +
                            "-" + std::to_string(++runs);
   const std::string outPath = base + ".out", errPath = base + ".err";
-  std::wstring commandLine = Quote(Widen(NativePath(VOSS_RENDER_TOOL)));
-  for (const std::string& a : args) commandLine += L" " + Quote(Widen(a));
+  std::wstring commandLine = QuoteArgument(Widen(NativePath(VOSS_RENDER_TOOL)));
+  for (const std::string& a : args) commandLine += L" " + QuoteArgument(Widen(a));
   HANDLE out = CreateInheritable(outPath), err = CreateInheritable(errPath);
   STARTUPINFOW si = {};
   si.cb = sizeof si;

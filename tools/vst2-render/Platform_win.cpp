@@ -1,4 +1,5 @@
 #include "tools/vst2-render/Platform.h"
+#include "tools/vst2-render/Platform_win.h"
 
 #include <windows.h>
 #include <fcntl.h>
@@ -8,14 +9,6 @@
 namespace vrender {
 
 namespace {
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-  return wide;
-}
 
 std::string Narrow(const wchar_t* text) {
   int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -27,6 +20,32 @@ std::string Narrow(const wchar_t* text) {
 }
 
 }  // namespace
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+  return wide;
+}
+
+std::wstring QuoteArgument(const std::wstring& arg) {
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out.push_back(c);
+  }
+  out.append(backslashes * 2, L'\\');
+  out.push_back(L'"');
+  return out;
+}
+
 
 std::vector<std::string> GetUtf8Arguments(int argc, char** argv) {
   int count = 0;

@@ -7,38 +7,12 @@
 #include <cstdio>
 #include <string>
 
+#include "tools/vst2-render/Platform_win.h"
 #include "tools/vst2-render/Validate.h"
 
 namespace vrender {
 
 namespace {
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-  return wide;
-}
-
-// One argument as the C runtime splits a command line back into arguments.
-std::wstring Quote(const std::wstring& arg) {
-  std::wstring out = L"\"";
-  size_t backslashes = 0;
-  for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == L'"') out.append(backslashes * 2 + 1, L'\\');
-    else out.append(backslashes, L'\\');
-    backslashes = 0;
-    out.push_back(c);
-  }
-  out.append(backslashes * 2, L'\\');
-  out.push_back(L'"');
-  return out;
-}
 
 LONG WINAPI EndAtOnce(EXCEPTION_POINTERS* info) {
   // No debugger, no dialog: the parent reads the exception code as the exit status.
@@ -80,9 +54,9 @@ void RunGroupIsolated(const CheckGroup& group, const GroupContext& context, bool
       child += separator + name;
       separator = ',';
     }
-    std::wstring command = Quote(exe) + L" --validate --plugin " + Quote(Widen(context.pluginPath)) +
+    std::wstring command = QuoteArgument(exe) + L" --validate --plugin " + QuoteArgument(Widen(context.pluginPath)) +
                            L" --level " + std::to_wstring(context.level) + L" --seed " +
-                           std::to_wstring(context.seed) + L" --validate-child " + Quote(Widen(child));
+                           std::to_wstring(context.seed) + L" --validate-child " + QuoteArgument(Widen(child));
 
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
